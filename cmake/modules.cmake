@@ -1,0 +1,51 @@
+# Builders for the per-module-code targets.
+
+set(DRV_SYSTEM_LIBS kernel32 user32 gdi32 advapi32 shell32 winspool version ole32 oleaut32 uuid)
+
+# The model data and settings library, compiled into both libraries. VARIANT is UI or UM;
+# the rendering library's variant (UM) leaves out what only the user-interface library needs.
+function(drv_add_common code variant)
+  set(name common_${code}_${variant})
+  add_library(${name} STATIC ${DRV_COMMON_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/common ${CMAKE_SOURCE_DIR}/platform/include)
+  target_compile_definitions(${name} PUBLIC DRV_MODULE_CODE=${code})
+  if(variant STREQUAL "UM")
+    target_compile_definitions(${name} PUBLIC DRV_BUILD_UM=1 _WIN32_WINNT=0x0501 WINVER=0x0501)
+  else()
+    target_compile_definitions(${name} PUBLIC DRV_BUILD_UI=1 _WIN32_WINNT=0x0600 WINVER=0x0600)
+  endif()
+  target_link_libraries(${name} PUBLIC drv_flags ${DRV_SYSTEM_LIBS})
+endfunction()
+
+# Links a library from its sources with the whole of its common variant, names it
+# CODE_SUFFIX.DLL and stages it in the driver folder.
+function(drv_add_driver_dll code suffix variant deftemplate)
+  set(name ${code}_${suffix})
+  set(MODULE_CODE ${code})
+  configure_file(${deftemplate} ${CMAKE_BINARY_DIR}/def/${name}.def @ONLY)
+  add_library(${name} SHARED ${ARGN} ${CMAKE_BINARY_DIR}/def/${name}.def)
+  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".DLL" OUTPUT_NAME ${name})
+  target_link_libraries(${name} PRIVATE -Wl,--whole-archive common_${code}_${variant} -Wl,--no-whole-archive
+                        common_${code}_${variant})
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DRV_STAGE_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${name}> ${DRV_STAGE_DIR}/)
+endfunction()
+
+function(drv_add_ui_library code)
+  drv_add_driver_dll(${code} UI UI ${CMAKE_SOURCE_DIR}/UI/frame/ui.def.in ${DRV_UI_SOURCES})
+endfunction()
+
+function(drv_add_um_library code)
+  drv_add_driver_dll(${code} UM UM ${CMAKE_SOURCE_DIR}/GDIUM/um.def.in ${DRV_UM_SOURCES})
+endfunction()
+
+# A resource-only library (no code, no entry point) built from one .rc file, written as
+# OUTDIR/OUTNAME.
+function(drv_add_resource_library target rcfile outdir outname)
+  add_library(${target} SHARED ${rcfile})
+  set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C PREFIX "" SUFFIX ""
+                        OUTPUT_NAME ${outname} ARCHIVE_OUTPUT_NAME ${target}
+                        RUNTIME_OUTPUT_DIRECTORY ${outdir})
+  target_link_options(${target} PRIVATE -nostdlib -Wl,--entry=0 -Wl,--no-insert-timestamp)
+endfunction()

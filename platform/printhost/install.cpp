@@ -1,0 +1,140 @@
+#include "install.h"
+
+#include <winspool.h>
+
+#include <sstream>
+
+namespace {
+
+std::wstring LastErrorText(const wchar_t* what, const std::wstring& subject)
+{
+    std::wostringstream s;
+    s << what << L" " << subject << L" failed (error " << GetLastError() << L")";
+    return s.str();
+}
+
+// The lines of an 8-bit text file, without line ends; empty when it cannot be read.
+std::vector<std::wstring> ReadLines(const std::wstring& path)
+{
+    std::vector<std::wstring> lines;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return lines;
+    std::string text;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
+    CloseHandle(h);
+    std::wstring line;
+    for (char c : text) {
+        if (c == '\n' || c == '\r') {
+            if (!line.empty()) lines.push_back(line);
+            line.clear();
+        } else {
+            line.push_back(static_cast<unsigned char>(c));
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+std::wstring ProfileString(const std::wstring& file, const std::wstring& section, const wchar_t* key)
+{
+    wchar_t value[520];
+    GetPrivateProfileStringW(section.c_str(), key, L"", value, 520, file.c_str());
+    return value;
+}
+
+// Makes every folder on the way to path (a file path below base).
+void MakeFolders(const std::wstring& base, const std::wstring& relative)
+{
+    for (size_t pos = 0; (pos = relative.find(L'\\', pos)) != std::wstring::npos; ++pos)
+        CreateDirectoryW((base + relative.substr(0, pos)).c_str(), nullptr);
+}
+
+}  // namespace
+
+std::vector<HostModel> HostReadModels(const std::wstring& masterFile)
+{
+    std::vector<HostModel> models;
+    std::vector<wchar_t> names(32768);
+    const DWORD n = GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), masterFile.c_str());
+    for (DWORD i = 0; i < n && names[i];) {
+        const std::wstring section = names.data() + i;
+        i += static_cast<DWORD>(section.size()) + 1;
+        if (lstrcmpiW(section.c_str(), L"Common") == 0 || lstrcmpiW(section.c_str(), L"General") == 0) continue;
+        models.push_back({section, ProfileString(masterFile, section, L"DefaultFile"),
+                          ProfileString(masterFile, section, L"CustomFile")});
+    }
+    return models;
+}
+
+std::wstring HostDriverFolder()
+{
+    wchar_t dir[MAX_PATH] = L"";
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir), sizeof dir, &needed))
+        return std::wstring();
+    return std::wstring(dir) + L"\\3\\";
+}
+
+bool HostInstallDriver(const std::wstring& staging, const std::wstring& moduleCode, HostInstall* out,
+                       std::wstring* error)
+{
+    HostInstall result;
+    result.driverFolder = HostDriverFolder();
+    if (result.driverFolder.empty()) {
+        *error = LastErrorText(L"GetPrinterDriverDirectoryW", L"");
+        return false;
+    }
+    CreateDirectoryW(result.driverFolder.c_str(), nullptr);
+
+    const std::vector<std::wstring> files = ReadLines(staging + L"files.lst");
+    if (files.empty()) {
+        *error = L"no driver files listed in " + staging + L"files.lst";
+        return false;
+    }
+    for (const std::wstring& rel : files) {
+        MakeFolders(result.driverFolder, rel);
+        if (!CopyFileW((staging + rel).c_str(), (result.driverFolder + rel).c_str(), FALSE)) {
+            *error = LastErrorText(L"copying", staging + rel);
+            return false;
+        }
+    }
+
+    const std::wstring master = result.driverFolder + moduleCode + L".DAT";
+    result.models = HostReadModels(master);
+    if (result.models.empty()) {
+        *error = L"the master data file " + master + L" names no model";
+        return false;
+    }
+
+    // Every installed file but the three the record names goes into the dependent-file list.
+    const std::wstring renderer = moduleCode + L"_UM.DLL", config = moduleCode + L"_UI.DLL",
+                       dataFile = moduleCode + L"FNT.DLL";
+    std::wstring dependents;
+    for (const std::wstring& rel : files) {
+        if (rel == renderer || rel == config || rel == dataFile) continue;
+        dependents += rel;
+        dependents.push_back(L'\0');
+    }
+    dependents.push_back(L'\0');
+
+    std::wstring driverPath = result.driverFolder + renderer, configPath = result.driverFolder + config,
+                 dataPath = result.driverFolder + dataFile, dataType = L"RAW";
+    for (HostModel& model : result.models) {
+        DRIVER_INFO_3W info = {};
+        info.cVersion = 3;
+        info.pName = model.name.data();
+        info.pDriverPath = driverPath.data();
+        info.pDataFile = dataPath.data();
+        info.pConfigFile = configPath.data();
+        info.pDependentFiles = dependents.data();
+        info.pDefaultDataType = dataType.data();
+        if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info))) {
+            *error = LastErrorText(L"AddPrinterDriverW", model.name);
+            return false;
+        }
+    }
+    if (out) *out = std::move(result);
+    return true;
+}

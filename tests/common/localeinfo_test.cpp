@@ -1,0 +1,123 @@
+// System language, locale, automation accounts and the system version, with the system's
+// answers steered through the test program's import table.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "import_patch.h"
+#include "localeinfo.h"
+#include "test_files.h"
+#include "textutil.h"
+
+namespace {
+
+std::wstring g_systemFolder;  // what the fake GetSystemDirectoryW answers
+const wchar_t* g_country = nullptr;  // what the fake GetLocaleInfoW answers; NULL fails
+DWORD g_version = 0;
+
+UINT WINAPI FakeGetSystemDirectoryW(LPWSTR buffer, UINT size)
+{
+    const UINT n = static_cast<UINT>(g_systemFolder.size());
+    if (n + 1 > size) return n + 1;
+    wcscpy(buffer, g_systemFolder.c_str());
+    return n;
+}
+
+int WINAPI FakeGetLocaleInfoW(LCID, LCTYPE type, LPWSTR data, int size)
+{
+    if (!g_country || type != LOCALE_ICOUNTRY) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const int n = static_cast<int>(wcslen(g_country)) + 1;
+    if (n > size) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    wcscpy(data, g_country);
+    return n;
+}
+
+DWORD WINAPI FakeGetVersion() { return g_version; }
+
+// The system folder without its trailing backslash, as the system reports it.
+std::wstring Folder(const std::wstring& withSlash) { return withSlash.substr(0, withSlash.size() - 1); }
+
+TEST(SystemLanguage, ReadsTheFirstTranslationOfUserExe)
+{
+    ImportPatch patch(SelfModule(), "kernel32.dll", "GetSystemDirectoryW",
+                      reinterpret_cast<const void*>(&FakeGetSystemDirectoryW));
+    ASSERT_TRUE(patch.active());
+
+    WORD language = 0xAAAA, codePage = 0xBBBB;
+    g_systemFolder = Folder(FixtureFolder(L"sys_ja"));
+    EXPECT_TRUE(DrvGetSystemLanguage(&language, &codePage));
+    EXPECT_EQ(language, 1041);
+    EXPECT_EQ(codePage, 932);
+
+    // Version information without a translation table, and no USER.EXE at all: 0, untouched.
+    for (const wchar_t* fixture : {L"sys_notrans", L"no_such_folder"}) {
+        language = 0xAAAA, codePage = 0xBBBB;
+        g_systemFolder = Folder(FixtureFolder(fixture));
+        EXPECT_FALSE(DrvGetSystemLanguage(&language, &codePage)) << fixture;
+        EXPECT_EQ(language, 0xAAAA);
+        EXPECT_EQ(codePage, 0xBBBB);
+    }
+}
+
+TEST(JapaneseLocale, CountryCodeMustBeExactly81)
+{
+    ImportPatch patch(SelfModule(), "kernel32.dll", "GetLocaleInfoW", reinterpret_cast<const void*>(&FakeGetLocaleInfoW));
+    ASSERT_TRUE(patch.active());
+    const struct {
+        const wchar_t* country;
+        BOOL japanese;
+    } cases[] = {{L"81", 1}, {L"1", 0}, {L"810", 0}, {L"8", 0}, {L"", 0}, {L"12345", 0}, {nullptr, 0}};
+    for (const auto& c : cases) {
+        g_country = c.country;
+        EXPECT_EQ(DrvIsJapaneseLocale(), c.japanese) << (c.country ? c.country : L"(fails)");
+    }
+    g_country = nullptr;
+}
+
+TEST(WindowsVersion, OldSystemsWithSpool32ReportVersion395)
+{
+    ImportPatch version(SelfModule(), "kernel32.dll", "GetVersion", reinterpret_cast<const void*>(&FakeGetVersion));
+    ImportPatch folder(SelfModule(), "kernel32.dll", "GetSystemDirectoryW",
+                       reinterpret_cast<const void*>(&FakeGetSystemDirectoryW));
+    ASSERT_TRUE(version.active());
+    ASSERT_TRUE(folder.active());
+
+    TempFolder withSpool, withoutSpool;
+    ASSERT_TRUE(withSpool.write(L"SPOOL32.EXE", "MZ"));
+    const struct {
+        DWORD version;
+        const TempFolder* system;
+        DWORD expected;
+    } cases[] = {
+        {0xC0000A03, &withSpool, 0xC0005F03},     // 3.10 with SPOOL32.EXE
+        {0xC0000A03, &withoutSpool, 0xC0000A03},  // 3.10 without it
+        {0xC0005F03, &withSpool, 0xC0005F03},     // 3.95 itself
+        {0x23F00206, &withSpool, 0x23F00206},     // 6.2
+        {0x0ECE0004, &withSpool, 0x0ECE0004},     // 4.0
+    };
+    for (const auto& c : cases) {
+        g_version = c.version;
+        g_systemFolder = Folder(c.system->path());
+        EXPECT_EQ(DrvGetWindowsVersion(), c.expected) << std::hex << c.version;
+    }
+}
+
+#ifndef DRV_BUILD_UM
+TEST(AutomationAccounts, NamesCompareCaseSensitively)
+{
+    const struct {
+        const wchar_t* user;
+        DWORD result;
+    } cases[] = {{L"QAHarnessAdmin1", 1}, {L"QAHarnessStd", 2},  {L"qaharnessstd", 0}, {L"QAHarnessStd ", 0},
+                 {L"QAHarness", 0},       {L"Administrator", 0}, {L"", 0},             {nullptr, 0}};
+    for (const auto& c : cases) EXPECT_EQ(DrvLookupAutomationAccount(c.user), c.result) << (c.user ? c.user : L"(null)");
+}
+#endif
+
+}  // namespace

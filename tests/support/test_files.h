@@ -1,0 +1,52 @@
+// Files and folders for tests: the test program's folder, temporary folders, and a driver
+// folder that stands for an installed driver.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// The folder of the running test program, with a trailing backslash.
+std::wstring ExeFolder();
+// The folder where the build stages the driver's files and the sample data.
+std::wstring StagedDriverFolder();
+// A fixture folder of the build (below bin\fixtures), with a trailing backslash.
+std::wstring FixtureFolder(const wchar_t* name);
+
+std::wstring Widen(const std::string& text);
+// Whole file as bytes; empty when it cannot be read.
+std::string ReadTextFile(const std::wstring& path);
+bool WriteTextFile(const std::wstring& path, const std::string& text);
+bool FileExists(const std::wstring& path);
+void RemoveTree(const std::wstring& path);
+
+// A new empty folder below the temporary folder, removed with everything in it at the end.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    // With a trailing backslash.
+    const std::wstring& path() const { return path_; }
+    // Writes text (bytes as given) into a file below the folder, making sub-folders.
+    bool write(const std::wstring& relative, const std::string& text) const;
+
+private:
+    std::wstring path_;
+};
+
+// A driver folder (driver_folder.cpp, for programs that link the model data library): a temporary folder holding a module loaded from it, which stands as the
+// library's own module (g_hInst) while the object lives, so that the model data library finds
+// its data files there.
+class DriverFolder : public TempFolder {
+public:
+    DriverFolder();
+    ~DriverFolder();
+    HMODULE module() const { return module_; }
+    // Copies the staged sample data (every file of the driver's file list) into the folder.
+    bool copySample() const;
+
+private:
+    HMODULE module_ = nullptr;
+    HINSTANCE saved_ = nullptr;
+};
