@@ -4,61 +4,31 @@
 
 #include <string>
 
-#include "import_patch.h"
 #include "localeinfo.h"
+#include "system_fakes.h"
 #include "test_files.h"
 #include "textutil.h"
 
 namespace {
-
-std::wstring g_systemFolder;  // what the fake GetSystemDirectoryW answers
-const wchar_t* g_country = nullptr;  // what the fake GetLocaleInfoW answers; NULL fails
-DWORD g_version = 0;
-
-UINT WINAPI FakeGetSystemDirectoryW(LPWSTR buffer, UINT size)
-{
-    const UINT n = static_cast<UINT>(g_systemFolder.size());
-    if (n + 1 > size) return n + 1;
-    wcscpy(buffer, g_systemFolder.c_str());
-    return n;
-}
-
-int WINAPI FakeGetLocaleInfoW(LCID, LCTYPE type, LPWSTR data, int size)
-{
-    if (!g_country || type != LOCALE_ICOUNTRY) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const int n = static_cast<int>(wcslen(g_country)) + 1;
-    if (n > size) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    wcscpy(data, g_country);
-    return n;
-}
-
-DWORD WINAPI FakeGetVersion() { return g_version; }
 
 // The system folder without its trailing backslash, as the system reports it.
 std::wstring Folder(const std::wstring& withSlash) { return withSlash.substr(0, withSlash.size() - 1); }
 
 TEST(SystemLanguage, ReadsTheFirstTranslationOfUserExe)
 {
-    ImportPatch patch(SelfModule(), "kernel32.dll", "GetSystemDirectoryW",
-                      reinterpret_cast<const void*>(&FakeGetSystemDirectoryW));
-    ASSERT_TRUE(patch.active());
-
     WORD language = 0xAAAA, codePage = 0xBBBB;
-    g_systemFolder = Folder(FixtureFolder(L"sys_ja"));
-    EXPECT_TRUE(DrvGetSystemLanguage(&language, &codePage));
-    EXPECT_EQ(language, 1041);
-    EXPECT_EQ(codePage, 932);
+    {
+        FixedSystemFolder system(Folder(FixtureFolder(L"sys_ja")));
+        ASSERT_TRUE(system.active());
+        EXPECT_TRUE(DrvGetSystemLanguage(&language, &codePage));
+        EXPECT_EQ(language, 1041);
+        EXPECT_EQ(codePage, 932);
+    }
 
     // Version information without a translation table, and no USER.EXE at all: 0, untouched.
     for (const wchar_t* fixture : {L"sys_notrans", L"no_such_folder"}) {
         language = 0xAAAA, codePage = 0xBBBB;
-        g_systemFolder = Folder(FixtureFolder(fixture));
+        FixedSystemFolder system(Folder(FixtureFolder(fixture)));
         EXPECT_FALSE(DrvGetSystemLanguage(&language, &codePage)) << fixture;
         EXPECT_EQ(language, 0xAAAA);
         EXPECT_EQ(codePage, 0xBBBB);
@@ -67,27 +37,19 @@ TEST(SystemLanguage, ReadsTheFirstTranslationOfUserExe)
 
 TEST(JapaneseLocale, CountryCodeMustBeExactly81)
 {
-    ImportPatch patch(SelfModule(), "kernel32.dll", "GetLocaleInfoW", reinterpret_cast<const void*>(&FakeGetLocaleInfoW));
-    ASSERT_TRUE(patch.active());
     const struct {
         const wchar_t* country;
         BOOL japanese;
     } cases[] = {{L"81", 1}, {L"1", 0}, {L"810", 0}, {L"8", 0}, {L"", 0}, {L"12345", 0}, {nullptr, 0}};
     for (const auto& c : cases) {
-        g_country = c.country;
+        FixedLocaleCountry country(c.country);
+        ASSERT_TRUE(country.active());
         EXPECT_EQ(DrvIsJapaneseLocale(), c.japanese) << (c.country ? c.country : L"(fails)");
     }
-    g_country = nullptr;
 }
 
 TEST(WindowsVersion, OldSystemsWithSpool32ReportVersion395)
 {
-    ImportPatch version(SelfModule(), "kernel32.dll", "GetVersion", reinterpret_cast<const void*>(&FakeGetVersion));
-    ImportPatch folder(SelfModule(), "kernel32.dll", "GetSystemDirectoryW",
-                       reinterpret_cast<const void*>(&FakeGetSystemDirectoryW));
-    ASSERT_TRUE(version.active());
-    ASSERT_TRUE(folder.active());
-
     TempFolder withSpool, withoutSpool;
     ASSERT_TRUE(withSpool.write(L"SPOOL32.EXE", "MZ"));
     const struct {
@@ -102,8 +64,9 @@ TEST(WindowsVersion, OldSystemsWithSpool32ReportVersion395)
         {0x0ECE0004, &withSpool, 0x0ECE0004},     // 4.0
     };
     for (const auto& c : cases) {
-        g_version = c.version;
-        g_systemFolder = Folder(c.system->path());
+        FixedVersion version(c.version);
+        FixedSystemFolder system(Folder(c.system->path()));
+        ASSERT_TRUE(version.active() && system.active());
         EXPECT_EQ(DrvGetWindowsVersion(), c.expected) << std::hex << c.version;
     }
 }

@@ -1,0 +1,66 @@
+// Fixed answers from the system, for tests: each object replaces one system function in a
+// module's import table while it lives (the test program's own module by default, where the
+// model data library is linked in). One object of a kind at a time.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "import_patch.h"
+
+// GetVersion answers version (major in the low byte, minor in the next, build above); the
+// major and minor also answer GetVersionExW.
+class FixedVersion {
+public:
+    explicit FixedVersion(DWORD version, HMODULE module = SelfModule());
+    ~FixedVersion();
+    bool active() const { return getVersion_.active(); }
+
+private:
+    ImportPatch getVersion_, getVersionEx_;
+};
+
+// GetLocaleInfoW answers country for LOCALE_ICOUNTRY of any locale (NULL: the call fails);
+// other questions go to the system.
+class FixedLocaleCountry {
+public:
+    explicit FixedLocaleCountry(const wchar_t* country, HMODULE module = SelfModule());
+    ~FixedLocaleCountry();
+    bool active() const { return patch_.active(); }
+
+private:
+    ImportPatch patch_;
+};
+
+// GetUserNameW answers the given user name.
+class FixedUserName {
+public:
+    explicit FixedUserName(const std::wstring& name, HMODULE module = SelfModule());
+    ~FixedUserName();
+    bool active() const { return patch_.active(); }
+
+private:
+    ImportPatch patch_;
+};
+
+// GetComputerNameW answers the given computer name.
+class FixedComputerName {
+public:
+    explicit FixedComputerName(const std::wstring& name, HMODULE module = SelfModule());
+    ~FixedComputerName();
+    bool active() const { return patch_.active(); }
+
+private:
+    ImportPatch patch_;
+};
+
+// GetSystemDirectoryW answers folder (given without a trailing backslash).
+class FixedSystemFolder {
+public:
+    explicit FixedSystemFolder(const std::wstring& folder, HMODULE module = SelfModule());
+    ~FixedSystemFolder();
+    bool active() const { return patch_.active(); }
+
+private:
+    ImportPatch patch_;
+};
