@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include "hostlock.h"
+
 namespace {
 
 std::wstring LastErrorText(const wchar_t* what, const std::wstring& subject)
@@ -13,17 +15,34 @@ std::wstring LastErrorText(const wchar_t* what, const std::wstring& subject)
     return s.str();
 }
 
+// The whole file as bytes; false when it cannot be opened or read.
+bool ReadBytes(const std::wstring& path, std::string* bytes)
+{
+    bytes->clear();
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    char buf[4096];
+    DWORD got = 0;
+    BOOL ok = TRUE;
+    while ((ok = ReadFile(h, buf, sizeof buf, &got, nullptr)) && got) bytes->append(buf, got);
+    CloseHandle(h);
+    return ok != FALSE;
+}
+
+// Whether target exists and holds the same bytes as source.
+bool SameContents(const std::wstring& source, const std::wstring& target)
+{
+    std::string a, b;
+    return ReadBytes(target, &b) && ReadBytes(source, &a) && a == b;
+}
+
 // The lines of an 8-bit text file, without line ends; empty when it cannot be read.
 std::vector<std::wstring> ReadLines(const std::wstring& path)
 {
     std::vector<std::wstring> lines;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return lines;
     std::string text;
-    char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
-    CloseHandle(h);
+    if (!ReadBytes(path, &text)) return lines;
     std::wstring line;
     for (char c : text) {
         if (c == '\n' || c == '\r') {
@@ -62,8 +81,10 @@ std::vector<HostModel> HostReadModels(const std::wstring& masterFile)
         const std::wstring section = names.data() + i;
         i += static_cast<DWORD>(section.size()) + 1;
         if (lstrcmpiW(section.c_str(), L"Common") == 0 || lstrcmpiW(section.c_str(), L"General") == 0) continue;
+        std::wstring help = ProfileString(masterFile, section, L"Help File");
+        if (help.empty()) help = ProfileString(masterFile, L"General", L"Help File");
         models.push_back({section, ProfileString(masterFile, section, L"DefaultFile"),
-                          ProfileString(masterFile, section, L"CustomFile")});
+                          ProfileString(masterFile, section, L"CustomFile"), help});
     }
     return models;
 }
@@ -80,6 +101,13 @@ std::wstring HostDriverFolder()
 bool HostInstallDriver(const std::wstring& staging, const std::wstring& moduleCode, HostInstall* out,
                        std::wstring* error)
 {
+    // Another process may be installing into the same folder at the same time: one at a time.
+    HostSpoolerLock lock;
+    if (!lock.held()) {
+        *error = LastErrorText(L"waiting for", L"the print host's install lock");
+        return false;
+    }
+
     HostInstall result;
     result.driverFolder = HostDriverFolder();
     if (result.driverFolder.empty()) {
@@ -95,6 +123,9 @@ bool HostInstallDriver(const std::wstring& staging, const std::wstring& moduleCo
     }
     for (const std::wstring& rel : files) {
         MakeFolders(result.driverFolder, rel);
+        // A file that is already installed unchanged is left alone: a library of the driver may
+        // be loaded by another process, and then it cannot be overwritten.
+        if (SameContents(staging + rel, result.driverFolder + rel)) continue;
         if (!CopyFileW((staging + rel).c_str(), (result.driverFolder + rel).c_str(), FALSE)) {
             *error = LastErrorText(L"copying", staging + rel);
             return false;
@@ -122,6 +153,7 @@ bool HostInstallDriver(const std::wstring& staging, const std::wstring& moduleCo
     std::wstring driverPath = result.driverFolder + renderer, configPath = result.driverFolder + config,
                  dataPath = result.driverFolder + dataFile, dataType = L"RAW";
     for (HostModel& model : result.models) {
+        std::wstring helpPath = model.helpFile.empty() ? std::wstring() : result.driverFolder + model.helpFile;
         DRIVER_INFO_3W info = {};
         info.cVersion = 3;
         info.pName = model.name.data();
@@ -130,7 +162,13 @@ bool HostInstallDriver(const std::wstring& staging, const std::wstring& moduleCo
         info.pConfigFile = configPath.data();
         info.pDependentFiles = dependents.data();
         info.pDefaultDataType = dataType.data();
-        if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info))) {
+        info.pHelpFile = helpPath.empty() ? nullptr : helpPath.data();
+        // Installing again replaces the record (Wine's AddPrinterDriverW does so by itself). A
+        // spooler that refuses because the driver is there already is asked to replace it anyway.
+        BOOL added = AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info));
+        if (!added && GetLastError() == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED)
+            added = AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_ALL_FILES);
+        if (!added) {
             *error = LastErrorText(L"AddPrinterDriverW", model.name);
             return false;
         }

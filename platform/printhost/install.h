@@ -10,6 +10,7 @@ struct HostModel {
     std::wstring name;         // section of the master data file = printer driver name
     std::wstring defaultFile;  // as written in the master data file
     std::wstring customFile;
+    std::wstring helpFile;     // "Help File" of the model's section, else of [General]
 };
 
 struct HostInstall {
@@ -25,7 +26,9 @@ std::wstring HostDriverFolder();
 
 // Copies every file of <staging>\files.lst into the driver folder and registers a printer driver
 // for each model of <staging>\<moduleCode>.DAT, with <moduleCode>_UM.DLL as rendering library,
-// <moduleCode>_UI.DLL as configuration module and <moduleCode>FNT.DLL as data file. On failure
-// returns false and says why in error.
+// <moduleCode>_UI.DLL as configuration module, <moduleCode>FNT.DLL as data file and the model's
+// help file. On failure returns false and says why in error.
+// Safe to call from several processes at once (they take turns), and again over an installed
+// driver: unchanged files are left as they are, the driver records are replaced.
 bool HostInstallDriver(const std::wstring& staging, const std::wstring& moduleCode, HostInstall* out,
                        std::wstring* error);
