@@ -42,16 +42,18 @@ start_display() {
 }
 
 make_prefix() {
-    [ -f "$prefix/.ready" ] && return
+    # The marker names the set-up's version, so a prefix made by an older runner is set up again.
+    [ -f "$prefix/.ready-2" ] && return
     "$loader" wineboot -i >/dev/null 2>&1 || true
     # A crash must end the program, never start winedbg.
     # An empty debugger command cannot start, so Wine ends the faulting process with a failure code.
+    # Auto must be 1: otherwise a process with windows first asks in a message box whether to debug.
     local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
     "$loader" reg add "$aedebug" /v Debugger /t REG_SZ /d "" /f >/dev/null 2>&1
-    "$loader" reg add "$aedebug" /v Auto /t REG_SZ /d 0 /f >/dev/null 2>&1
+    "$loader" reg add "$aedebug" /v Auto /t REG_SZ /d 1 /f >/dev/null 2>&1
     "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     "$server" -w
-    touch "$prefix/.ready"
+    touch "$prefix/.ready-2"
 }
 
 if [ "${1:-}" = "--shutdown" ]; then
