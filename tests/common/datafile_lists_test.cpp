@@ -17,37 +17,24 @@ namespace {
 
 constexpr DWORD kUnset = 0xEEEEEEEE;
 
-// A DefaultFile and a CustomFile in a folder of their own; a file that is given no text is not
-// written.
+// A model's two data files.
 class ModelFiles : public ::testing::Test {
 protected:
     void Write(const std::string& defaultText, const std::string& customText)
     {
-        ++generation_;  // a new pair of names, so that no cached copy of an earlier file is read
-        const std::wstring n = std::to_wstring(generation_);
-        defaultFile_ = folder_.path() + L"default" + n + L".ini";
-        customFile_ = folder_.path() + L"custom" + n + L".ini";
-        if (!defaultText.empty()) {
-            ASSERT_TRUE(WriteTextFile(defaultFile_, defaultText));
-        }
-        if (!customText.empty()) {
-            ASSERT_TRUE(WriteTextFile(customFile_, customText));
-        }
+        ASSERT_TRUE(files_.write(defaultText, customText));
     }
-    LPCWSTR defaultFile() const { return defaultFile_.c_str(); }
-    LPCWSTR customFile() const { return customFile_.c_str(); }
+    LPCWSTR defaultFile() const { return files_.defaultFile(); }
+    LPCWSTR customFile() const { return files_.customFile(); }
 
-    TempFolder folder_;
-    std::wstring defaultFile_;
-    std::wstring customFile_;
-    int generation_ = 0;
+    ModelFilePair files_;
 };
 
 using ListReader = WORD (*)(DWORD*, LPCWSTR, LPCWSTR);
 
 std::string Section(const char* section, const std::string& lines)
 {
-    return lines.empty() ? std::string() : "[" + std::string(section) + "]\r\n" + lines;
+    return ModelFilePair::Section(section, lines);
 }
 
 std::string Repeat(const std::string& piece, int times)

@@ -91,3 +91,17 @@ bool TempFolder::write(const std::wstring& relative, const std::string& text) co
     return WriteTextFile(full, text);
 }
 
+
+bool ModelFilePair::write(const std::string& defaultText, const std::string& customText)
+{
+    const std::wstring n = std::to_wstring(++generation_);
+    defaultFile_ = folder_.path() + L"default" + n + L".ini";
+    customFile_ = folder_.path() + L"custom" + n + L".ini";
+    return (defaultText.empty() || WriteTextFile(defaultFile_, defaultText)) &&
+           (customText.empty() || WriteTextFile(customFile_, customText));
+}
+
+std::string ModelFilePair::Section(const char* section, const std::string& lines)
+{
+    return lines.empty() ? std::string() : "[" + std::string(section) + "]\r\n" + lines;
+}

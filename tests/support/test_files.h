@@ -35,6 +35,23 @@ private:
     std::wstring path_;
 };
 
+// A model's DefaultFile and CustomFile in a folder of their own. Each write takes new file
+// names, so that no copy of an earlier file that the profile functions keep is read; a file given
+// no text is not written (it is missing).
+class ModelFilePair {
+public:
+    bool write(const std::string& defaultText, const std::string& customText);
+    LPCWSTR defaultFile() const { return defaultFile_.c_str(); }
+    LPCWSTR customFile() const { return customFile_.c_str(); }
+    // "[section]" followed by lines, or nothing for no lines.
+    static std::string Section(const char* section, const std::string& lines);
+
+private:
+    TempFolder folder_;
+    std::wstring defaultFile_, customFile_;
+    int generation_ = 0;
+};
+
 // A driver folder (driver_folder.cpp, for programs that link the model data library): a temporary folder holding a module loaded from it, which stands as the
 // library's own module (g_hInst) while the object lives, so that the model data library finds
 // its data files there.
@@ -43,7 +60,8 @@ public:
     DriverFolder();
     ~DriverFolder();
     HMODULE module() const { return module_; }
-    // Copies the staged sample data (every file of the driver's file list) into the folder.
+    // Copies the staged sample data (every file of the driver's file list but the two libraries)
+    // into the folder.
     bool copySample() const;
 
 private:
