@@ -4,9 +4,20 @@
 #include "drvglobals.h"
 
 HINSTANCE g_hInst = nullptr;
+CRITICAL_SECTION g_DllLock;
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH) g_hInst = instance;
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        g_hInst = instance;
+        InitializeCriticalSection(&g_DllLock);
+        break;
+    case DLL_PROCESS_DETACH:
+        DeleteCriticalSection(&g_DllLock);
+        break;
+    default:
+        break;
+    }
     return TRUE;
 }

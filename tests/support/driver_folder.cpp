@@ -30,7 +30,8 @@ bool DriverFolder::copySample() const
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         const std::wstring rel = Widen(line);
-        if (rel.find(L".DLL") != std::wstring::npos) continue;  // the libraries are not data
+        // The two libraries are not data; the resource libraries (dither tables, device fonts) are.
+        if (rel.find(L"_UI.DLL") != std::wstring::npos || rel.find(L"_UM.DLL") != std::wstring::npos) continue;
         for (size_t pos = 0; (pos = rel.find(L'\\', pos)) != std::wstring::npos; ++pos)
             CreateDirectoryW((path() + rel.substr(0, pos)).c_str(), nullptr);
         ok = CopyFileW((from + rel).c_str(), (path() + rel).c_str(), FALSE) && ok;

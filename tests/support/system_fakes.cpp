@@ -1,5 +1,7 @@
 #include "system_fakes.h"
 
+#include <shlobj.h>
+
 #include <cwchar>
 
 namespace {
@@ -9,6 +11,8 @@ const wchar_t* g_country;
 bool g_countryFails;
 std::wstring g_userName, g_computerName, g_systemFolder;
 decltype(&GetLocaleInfoW) g_realGetLocaleInfo;
+std::wstring g_appDataFolder;
+decltype(&SHGetFolderPathW) g_realGetFolderPath;
 
 // Copies text into a caller's buffer of *size characters, as the name queries do: on success
 // *size becomes the length without the terminator; when it does not fit, *size becomes the
@@ -75,6 +79,16 @@ UINT WINAPI FakeGetSystemDirectoryW(LPWSTR buffer, UINT size)
     return n;
 }
 
+HRESULT WINAPI FakeSHGetFolderPathW(HWND owner, int csidl, HANDLE token, DWORD flags, LPWSTR path)
+{
+    const int folder = csidl & ~CSIDL_FLAG_MASK;
+    if (folder != CSIDL_COMMON_APPDATA && folder != CSIDL_LOCAL_APPDATA)
+        return g_realGetFolderPath(owner, csidl, token, flags, path);
+    if (g_appDataFolder.size() >= MAX_PATH) return E_FAIL;
+    wmemcpy(path, g_appDataFolder.c_str(), g_appDataFolder.size() + 1);
+    return S_OK;
+}
+
 const void* Fn(auto* f) { return reinterpret_cast<const void*>(f); }
 
 }  // namespace
@@ -117,3 +131,11 @@ FixedSystemFolder::FixedSystemFolder(const std::wstring& folder, HMODULE module)
     g_systemFolder = folder;
 }
 FixedSystemFolder::~FixedSystemFolder() = default;
+
+FixedAppDataFolder::FixedAppDataFolder(const std::wstring& folder, HMODULE module)
+    : patch_(module, "shell32.dll", "SHGetFolderPathW", Fn(&FakeSHGetFolderPathW))
+{
+    g_appDataFolder = folder;
+    g_realGetFolderPath = patch_.active() ? patch_.original<decltype(&SHGetFolderPathW)>() : &SHGetFolderPathW;
+}
+FixedAppDataFolder::~FixedAppDataFolder() = default;

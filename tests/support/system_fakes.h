@@ -64,3 +64,16 @@ public:
 private:
     ImportPatch patch_;
 };
+
+// SHGetFolderPathW answers folder for the all-users and the per-user application-data folders
+// (CSIDL_COMMON_APPDATA, CSIDL_LOCAL_APPDATA), so that a test's settings and caches go to a
+// folder of its own; other folders come from the system.
+class FixedAppDataFolder {
+public:
+    explicit FixedAppDataFolder(const std::wstring& folder, HMODULE module = SelfModule());
+    ~FixedAppDataFolder();
+    bool active() const { return patch_.active(); }
+
+private:
+    ImportPatch patch_;
+};
