@@ -11,6 +11,7 @@
 
 #include "datafile_parse.h"
 #include "datafiles.h"
+#include "model_queries.h"
 #include "papertables.h"
 
 // The built-in image. Fields not named here are 0 or empty.
@@ -239,8 +240,6 @@ constexpr LONG kPaperTableDpi = 300;
 constexpr WORD kPaperIdWithExtraDot = 9;
 // The long paper of the global paper table.
 constexpr WORD kLongPaperId = 275;
-// A source-or-media value from this one names an entry of the model's media list.
-constexpr LONG kMediaValueBase = 256;
 
 // How a key's value becomes its field.
 enum class KeyKind : BYTE {
@@ -613,32 +612,6 @@ const PAPERINFO* FindPaperRow(WORD paperId)
     return nullptr;
 }
 
-// The table row of entry index of a model list (count entries of capacity cap, default entry
-// defaultIndex), the default entry standing for an index outside the list; -1 when neither is
-// an entry or the row is not below tableRows.
-LONG ListRow(const DWORD* list, WORD count, WORD cap, LONG defaultIndex, LONG index, WORD tableRows)
-{
-    const LONG n = std::min<LONG>(count, cap);
-    if (index < 0 || index >= n) index = defaultIndex;
-    if (index < 0 || index >= n) return -1;
-    return list[index] < tableRows ? static_cast<LONG>(list[index]) : -1;
-}
-
-// The source id of a source-combo value: below 256 an index of the model's source list, from
-// 256 entry value - 256 of its media list (the default entry for an index outside the list);
-// 0 when the list has no such entry.
-WORD SourceOrMediaId(const MODELINFO& info, LONG value)
-{
-    if (value >= kMediaValueBase) {
-        const LONG row = ListRow(info.adwMediaList, info.nMedia, MODEL_LIST_ROWS,
-                                 info.iDefaultMedia, value - kMediaValueBase, MEDIA_TABLE_ROWS);
-        return row < 0 ? 0 : g_MediaTable[row].mediaId;
-    }
-    const LONG row = ListRow(info.adwSourceList, info.nSources, MODEL_LIST_ROWS,
-                             info.iDefaultSource, value, SOURCE_TABLE_ROWS);
-    return row < 0 ? 0 : g_SourceTable[row].sourceId;
-}
-
 void ImportShippedWatermarks(WatermarkImportProc importWatermarks)
 {
     if (!importWatermarks) return;
@@ -730,7 +703,7 @@ void ReadModelDefaults(MODELRECORD* record, LPCWSTR modelName, LPCWSTR dataFile,
     out.wColorTabMode = previous.wColorTabMode;
 
     // Computed fields.
-    out.wCoverSourceId = static_cast<SHORT>(SourceOrMediaId(info, out.UDSource_Cover));
+    out.wCoverSourceId = static_cast<SHORT>(DrvGetSourceOrMediaId(&info, out.UDSource_Cover));
     if (const PAPERINFO* longPaper = FindPaperRow(kLongPaperId))
         StorePaperSize(*longPaper, &out.wLongPaperWidth, &out.wLongPaperLength);
     out.wCompressLow = static_cast<SHORT>(compressionCaps & 0xFF);

@@ -35,6 +35,18 @@ TEST(SystemLanguage, ReadsTheFirstTranslationOfUserExe)
     }
 }
 
+// The machine the tests run on (a Wine prefix) has no USER.EXE in its system folder, so the
+// system language is unknown there and the Japanese-only model keys are never read.
+TEST(SystemLanguage, ThisMachineHasNoUserExe)
+{
+    wchar_t system[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    EXPECT_FALSE(FileExists(std::wstring(system) + L"\\USER.EXE"));
+    WORD language = 0xAAAA, codePage = 0xBBBB;
+    EXPECT_FALSE(DrvGetSystemLanguage(&language, &codePage));
+    EXPECT_EQ(language, 0xAAAA);
+}
+
 TEST(JapaneseLocale, CountryCodeMustBeExactly81)
 {
     const struct {

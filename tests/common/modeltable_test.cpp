@@ -9,8 +9,7 @@
 #include "datafiles.h"
 #include "modeltable.h"
 #include "module.h"
-#include "system_fakes.h"
-#include "test_files.h"
+#include "sample_machine.h"
 
 namespace {
 
@@ -18,8 +17,6 @@ const wchar_t kC710[] = L"Velmora ColorPage C710";
 const wchar_t kC710N[] = L"Velmora ColorPage C710N";
 const wchar_t kC510[] = L"Velmora ColorPage C510";
 const wchar_t kC910J[] = L"Velmora ColorPage C910J";
-
-std::wstring WithoutSlash(const std::wstring& path) { return path.substr(0, path.size() - 1); }
 
 #ifndef DRV_BUILD_UM
 // What identifies one version of a file on disk: a rewrite replaces the file.
@@ -52,29 +49,18 @@ std::wstring ModelCache(const wchar_t* model)
 }
 
 
-// A driver folder with the sample data, and application-data folders of the test's own, where
-// the machine-wide data folder exists (as after printer set-up).
+// The sample machine, where the machine-wide data folder exists (as after printer set-up).
 class ModelTableTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(driver.copySample());
-        ASSERT_TRUE(appDataFake.active());
-        wchar_t folder[MAX_PATH];
-        ASSERT_TRUE(DrvGetCommonDataFolder(folder));
-        dataFolder = folder;
-        ASSERT_EQ(dataFolder, appData.path() + L"Velmora\\Drv\\" DRV_MODULE_NAMEW);
-        CreateDirectoryW((appData.path() + L"Velmora").c_str(), nullptr);
-        CreateDirectoryW((appData.path() + L"Velmora\\Drv").c_str(), nullptr);
-        ASSERT_TRUE(CreateDirectoryW(dataFolder.c_str(), nullptr));
-        DrvFreeModelTable();
+        ASSERT_TRUE(machine.ok());
+        ASSERT_EQ(dataFolder, machine.appDataFolder() + L"Velmora\\Drv\\" DRV_MODULE_NAMEW);
     }
-    void TearDown() override { DrvFreeModelTable(); }
 
-    DriverFolder driver;
-    TempFolder appData;
-    FixedAppDataFolder appDataFake{WithoutSlash(appData.path())};
-    std::wstring dataFolder;
+    SampleMachine machine;
+    const DriverFolder& driver = machine.driver();
+    const std::wstring& dataFolder = machine.dataFolder();
 };
 
 TEST_F(ModelTableTest, CachePathsLieInTheDataFolder)
