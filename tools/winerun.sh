@@ -2,7 +2,7 @@
 # Runs a Windows program under Wine in an isolated prefix with a virtual X display.
 #
 #   winerun.sh --prefix DIR PROGRAM [ARGS...]   run PROGRAM (a Windows .exe) in the prefix DIR
-#   winerun.sh --prefix DIR --init              only make the prefix and start its display
+#   winerun.sh --prefix DIR --init              make the prefix, start its display, keep its server up
 #   winerun.sh --prefix DIR --shutdown          stop the prefix's wineserver and its display
 #
 # The prefix is made on first use (wineboot) and shared by every program of a run. Its crash
@@ -56,6 +56,14 @@ make_prefix() {
     touch "$prefix/.ready-2"
 }
 
+# Keeps the prefix's server and its system processes running with no terminal of ours: a
+# program that started them would otherwise pass them its output, and whoever reads that output
+# (CTest) would wait for them to end too.
+start_server() {
+    "$server" -p </dev/null >/dev/null 2>&1 || true
+    "$loader" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
 if [ "${1:-}" = "--shutdown" ]; then
     "$server" -k 2>/dev/null || true
     if [ -f "$prefix/.xvfb-pid" ]; then kill "$(cat "$prefix/.xvfb-pid")" 2>/dev/null || true; rm -f "$prefix/.xvfb-pid"; fi
@@ -67,6 +75,7 @@ exec 9>"$lock"
 flock 9
 start_display
 make_prefix
+[ "${1:-}" = "--init" ] && start_server
 flock -u 9
 exec 9>&-
 
