@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_files.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <string>
@@ -16,53 +18,15 @@ namespace {
 
 using namespace std::string_literals;
 
-// A folder of its own under GetTempPathW, removed with its contents.
-class TempFolder {
+// A folder of its own under the temporary folder, removed with its contents; its path has no
+// trailing backslash.
+class ScratchFolder {
  public:
-  TempFolder() {
-    wchar_t base[MAX_PATH + 1] = {};
-    const DWORD n = GetTempPathW(MAX_PATH + 1, base);
-    if (n == 0 || n > MAX_PATH) return;
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-      std::wstring candidate = std::wstring(base, n) + L"profile_api_" +
-                               std::to_wstring(GetCurrentProcessId()) + L"_" +
-                               std::to_wstring(GetTickCount64()) + L"_" +
-                               std::to_wstring(attempt);
-      if (CreateDirectoryW(candidate.c_str(), nullptr)) {
-        path_ = std::move(candidate);
-        return;
-      }
-      if (GetLastError() != ERROR_ALREADY_EXISTS) return;
-    }
-  }
-  ~TempFolder() {
-    if (!path_.empty()) RemoveTree(path_);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
   const std::wstring& path() const { return path_; }
 
  private:
-  static void RemoveTree(const std::wstring& dir) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        const std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..") continue;
-        const std::wstring full = dir + L"\\" + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-          RemoveTree(full);
-        else
-          DeleteFileW(full.c_str());
-      } while (FindNextFileW(h, &fd));
-      FindClose(h);
-    }
-    RemoveDirectoryW(dir.c_str());
-  }
-
-  std::wstring path_;
+  TempFolder folder_;
+  std::wstring path_ = folder_.path().substr(0, folder_.path().size() - 1);
 };
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
@@ -212,7 +176,7 @@ class ProfileApi : public ::testing::Test {
     return names;
   }
 
-  TempFolder folder_;
+  ScratchFolder folder_;
   std::wstring ini_;
 };
 
