@@ -15,6 +15,7 @@
 
 #include "datafiles.h"
 #include "install.h"
+#include "model_queries.h"
 #include "module.h"
 #include "printers.h"
 #include "spoolerinfo.h"
@@ -156,6 +157,19 @@ TEST_F(Host, PrinterDriverRecordNamesTheDriverFolder)
         EXPECT_EQ(GlobalFree(block), nullptr);
     }
     EXPECT_EQ(DrvGetPrinterDriverInfo(nullptr, 2), nullptr);
+}
+
+TEST_F(Host, PrinterRecordOfAnOpenedPrinter)
+{
+    HANDLE printer = OpenTestPrinter(kC910J);
+    ASSERT_NE(printer, nullptr);
+    auto* info = static_cast<PRINTER_INFO_2W*>(DrvGetPrinterInfo(printer, 2));
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(std::wstring(info->pPrinterName), L"Host " + TestName());
+    EXPECT_EQ(std::wstring(info->pDriverName), kC910J);
+    EXPECT_GE(GlobalSize(info), sizeof(PRINTER_INFO_2W));
+    GlobalFree(info);
+    EXPECT_EQ(DrvGetPrinterInfo(nullptr, 2), nullptr);
 }
 
 TEST_F(Host, DataFilePathOfThePrinterWithinItsBound)
