@@ -43,17 +43,23 @@ start_display() {
 
 make_prefix() {
     # The marker names the set-up's version, so a prefix made by an older runner is set up again.
-    [ -f "$prefix/.ready-2" ] && return
-    "$loader" wineboot -i >/dev/null 2>&1 || true
-    # A crash must end the program, never start winedbg.
-    # An empty debugger command cannot start, so Wine ends the faulting process with a failure code.
-    # Auto must be 1: otherwise a process with windows first asks in a message box whether to debug.
-    local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
-    "$loader" reg add "$aedebug" /v Debugger /t REG_SZ /d "" /f >/dev/null 2>&1
-    "$loader" reg add "$aedebug" /v Auto /t REG_SZ /d 1 /f >/dev/null 2>&1
-    "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    [ -f "$prefix/.ready-3" ] && return
+    if [ ! -f "$prefix/.ready-2" ]; then
+        "$loader" wineboot -i >/dev/null 2>&1 || true
+        # A crash must end the program, never start winedbg.
+        # An empty debugger command cannot start, so Wine ends the faulting process with a failure code.
+        # Auto must be 1: otherwise a process with windows first asks in a message box whether to debug.
+        local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+        "$loader" reg add "$aedebug" /v Debugger /t REG_SZ /d "" /f >/dev/null 2>&1
+        "$loader" reg add "$aedebug" /v Auto /t REG_SZ /d 1 /f >/dev/null 2>&1
+        "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        touch "$prefix/.ready-2"
+    fi
+    # Windows are not handed to a window manager: there is none on the virtual display, and
+    # hiding a managed window (ending every modal dialog) would wait for one for about 2 s.
+    "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     "$server" -w
-    touch "$prefix/.ready-2"
+    touch "$prefix/.ready-3"
 }
 
 # Keeps the prefix's server and its system processes running with no terminal of ours: a
