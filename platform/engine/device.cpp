@@ -1,0 +1,46 @@
+// Engine devices, which the host makes for a driver's PDEV, and the job's abort state that
+// EngCheckAbort reports for the surfaces associated with them.
+#include "enghost.h"
+#include "engine_objects.h"
+
+#include <new>
+
+using namespace drveng;
+
+HDEV WINAPI HostEngCreateDevice(DHPDEV dhpdev)
+{
+    std::unique_ptr<Device> device(new (std::nothrow) Device);
+    if (!device)
+        return nullptr;
+    device->dhpdev = dhpdev;
+    EngineLock lock;
+    return reinterpret_cast<HDEV>(InsertObject(std::move(device)));
+}
+
+BOOL WINAPI HostEngDeleteDevice(HDEV hdev)
+{
+    std::unique_ptr<EngineObject> removed;
+    EngineLock lock;
+    removed = RemoveObject(HandleValue(hdev), ObjectKind::Device);
+    return removed ? TRUE : FALSE;
+}
+
+BOOL WINAPI HostEngSetAbort(HDEV hdev, BOOL bAbort)
+{
+    EngineLock lock;
+    Device* device = LookupDevice(HandleValue(hdev));
+    if (!device)
+        return FALSE;
+    device->abort = bAbort != FALSE;
+    return TRUE;
+}
+
+BOOL APIENTRY EngCheckAbort(SURFOBJ* pso)
+{
+    EngineLock lock;
+    const Surface* surface = FindSurfaceObject(pso);
+    if (!surface)
+        return FALSE;
+    const Device* device = LookupDevice(HandleValue(surface->hdev));
+    return device && device->abort ? TRUE : FALSE;
+}
