@@ -1,12 +1,17 @@
 # Builders for the per-module-code targets.
 
-set(DRV_SYSTEM_LIBS kernel32 user32 gdi32 advapi32 shell32 winspool version ole32 oleaut32 uuid)
+set(DRV_SYSTEM_LIBS kernel32 user32 gdi32 advapi32 shell32 winspool version ole32 oleaut32 uuid psapi)
 
 # The model data and settings library, compiled into both libraries. VARIANT is UI or UM;
 # the rendering library's variant (UM) leaves out what only the user-interface library needs.
 function(drv_add_common code variant)
   set(name common_${code}_${variant})
-  add_library(${name} STATIC ${DRV_COMMON_SOURCES})
+  if(variant STREQUAL "UI")
+    add_library(${name} STATIC ${DRV_COMMON_SOURCES} ${DRV_COMMON_UI_EXTRA_SOURCES})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/UI/frame ${CMAKE_SOURCE_DIR}/UI/toolkit)
+  else()
+    add_library(${name} STATIC ${DRV_COMMON_SOURCES})
+  endif()
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/common ${CMAKE_SOURCE_DIR}/platform/include)
   target_compile_definitions(${name} PUBLIC DRV_MODULE_CODE=${code})
   if(variant STREQUAL "UM")

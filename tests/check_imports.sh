@@ -4,7 +4,7 @@
 # Usage: check_imports.sh OBJDUMP LIBRARY...
 set -u
 objdump=$1; shift
-allowed='^(kernel32|user32|gdi32|advapi32|shell32|winspool\.drv|version|msvcrt|ole32|oleaut32|comctl32|comdlg32|uxtheme|imm32|ws2_32|netapi32|shlwapi|secur32|msxml6)(\.dll)?$'
+allowed='^(kernel32|user32|gdi32|advapi32|shell32|winspool\.drv|version|msvcrt|ole32|oleaut32|comctl32|comdlg32|uxtheme|imm32|ws2_32|netapi32|shlwapi|secur32|msxml6|psapi)(\.dll)?$'
 status=0
 for lib in "$@"; do
     imports=$("$objdump" -p "$lib" | sed -n 's/^[[:space:]]*DLL Name: //p')
