@@ -14,7 +14,9 @@
 #include "settings_records.h"
 
 #ifndef DRV_BUILD_UM
+#include "langres.h"
 #include "region.h"
+#include "textutil.h"
 #endif
 
 namespace {
@@ -531,6 +533,114 @@ MODELINFO* DrvGetModelInfo(LPCWSTR modelName)
         std::memcpy(mi.reserved404, inch ? mi.reserved672 : mi.reserved940, sizeof mi.reserved404);
     }
     return &mi;
+}
+
+WCHAR g_szUnitText[UNIT_TEXT_CCH] = {};
+
+WORD DrvGetPaperName(HMODULE stringModule, const MODELINFO* info, int index, LPWSTR buffer, UINT cbBuffer)
+{
+    const PAPERINFO* paper = PaperRow(info, index, OutOfRange::None);
+    if (!paper) return 0;
+    const int cch = static_cast<int>(std::min<UINT>(cbBuffer / sizeof(WCHAR), INT_MAX));
+    if (buffer && cch > 0) {
+        buffer[0] = L'\0';
+        LoadLangString(stringModule, paper->stringId, buffer, cch);
+    }
+    return paper->paperId;
+}
+
+void DrvLoadPaperNames(HMODULE stringModule, const MODELINFO*)
+{
+    const WORD rows = std::min(g_PaperTableCount, PAPER_TABLE_ROWS);
+    for (WORD i = 0; i < rows; ++i)
+        if (g_PaperTable[i].stringId)
+            LoadLangString(stringModule, g_PaperTable[i].stringId, g_PaperTable[i].name, PAPER_NAME_LOAD_CCH);
+}
+
+void DrvLoadSourceNames(HMODULE stringModule, const MODELINFO*)
+{
+    static_assert(SOURCE_NAME_LOAD_CCH <= static_cast<int>(SOURCE_NAME_CCH));
+    for (SOURCEINFO& row : g_SourceTable)
+        if (row.stringId) LoadLangString(stringModule, row.stringId, row.name, SOURCE_NAME_LOAD_CCH);
+    LoadLangString(stringModule, IDS_UNIT_TEXT, g_szUnitText, UNIT_TEXT_CCH);
+}
+
+void DrvLoadMediaNames(HMODULE stringModule, const MODELINFO*)
+{
+    static_assert(MEDIA_NAME_LOAD_CCH <= static_cast<int>(MEDIA_NAME_CCH));
+    for (MEDIAINFO& row : g_MediaTable)
+        if (row.stringId) LoadLangString(stringModule, row.stringId, row.name, MEDIA_NAME_LOAD_CCH);
+}
+
+namespace {
+
+// Characters of the number and unit texts of a free-size name.
+constexpr int kFreeSizeTextCch = 32;
+
+// Appends to a fixed buffer, keeping what fits and the terminator.
+class BoundedText {
+public:
+    BoundedText(LPWSTR out, size_t cch) : out_(out), cch_(cch) { out_[0] = L'\0'; }
+    void put(WCHAR c)
+    {
+        if (used_ + 1 < cch_) out_[used_++] = c;
+        out_[used_] = L'\0';
+    }
+    void put(LPCWSTR text)
+    {
+        for (; *text; ++text) put(*text);
+    }
+
+private:
+    LPWSTR out_;
+    size_t cch_;
+    size_t used_ = 0;
+};
+
+// A free size in 0.1 mm as inch hundredths, rounded.
+DWORD InchHundredths(WORD mm10) { return (static_cast<DWORD>(mm10) * 1000 + 1270) / 2540; }
+
+}  // namespace
+
+WORD DrvFormatPaperName(const MODELINFO* info, int index, LPWSTR output, UINT cbOutput, WORD width, WORD length,
+                        BOOL inch, HMODULE stringModule)
+{
+    const PAPERINFO* paper = PaperRow(info, index, OutOfRange::None);
+    if (!paper) return 0;
+    const size_t cch = cbOutput / sizeof(WCHAR);
+    if (!output || cch == 0) return paper->paperId;
+    const size_t nameLength = wcsnlen(paper->name, PAPER_NAME_CCH);
+    BoundedText text(output, cch);
+    if (!(paper->kind & PAPER_KIND_FREESIZE)) {
+        for (size_t i = 0; i < nameLength; ++i) text.put(paper->name[i]);
+        return paper->paperId;
+    }
+
+    WCHAR numbers[2][kFreeSizeTextCch] = {};
+    static_assert(kFreeSizeTextCch >= static_cast<int>(FIXEDTOWSTR_CCH));
+    if (inch) {
+        FixedToWStr(numbers[0], InchHundredths(width), 2);
+        FixedToWStr(numbers[1], length == 1820 ? 716 : InchHundredths(length), 2);
+    } else {
+        FixedToWStr(numbers[0], width, 1);
+        FixedToWStr(numbers[1], length, 1);
+    }
+    WCHAR unit[kFreeSizeTextCch] = {};
+    LoadLangString(stringModule, inch ? IDS_FREESIZE_INCH : IDS_FREESIZE_MM, unit, kFreeSizeTextCch);
+
+    // The first two "%d" or "%s" take the width and the length; the rest is text.
+    int used = 0;
+    for (size_t i = 0; i < nameLength; ++i) {
+        const WCHAR c = paper->name[i];
+        if (c == L'%' && used < 2 && i + 1 < nameLength && (paper->name[i + 1] == L'd' || paper->name[i + 1] == L's')) {
+            text.put(numbers[used++]);
+            ++i;
+            continue;
+        }
+        text.put(c);
+    }
+    text.put(unit);
+    return paper->paperId;
 }
 #endif
 

@@ -177,6 +177,47 @@ int DrvChoosePosterOrientation(const DRVDEVMODE* dm, const MODELINFO* info);
 // active paper list. Writes into the shared record without a lock (idempotent for a model and a
 // region).
 MODELINFO* DrvGetModelInfo(LPCWSTR modelName);
+
+// ---- Display names from the string library ----------------------------------------------------
+
+// Characters (terminator included) that the name loaders take from the string library for a
+// paper, source and media name, and for the unit text.
+constexpr int PAPER_NAME_LOAD_CCH = 64;
+constexpr int SOURCE_NAME_LOAD_CCH = 24;
+constexpr int MEDIA_NAME_LOAD_CCH = 24;
+constexpr int UNIT_TEXT_CCH = 32;
+// Strings of the string library: the unit text, and the unit that follows a free size in
+// millimetres and in inches.
+constexpr UINT IDS_UNIT_TEXT = 700;
+constexpr UINT IDS_FREESIZE_MM = 2902;
+constexpr UINT IDS_FREESIZE_INCH = 2903;
+
+// The unit text (string IDS_UNIT_TEXT), loaded with the source names; empty until then.
+extern WCHAR g_szUnitText[UNIT_TEXT_CCH];
+
+// Copies the display name of the paper at index of the active list (its display string loaded
+// from the string library, at most cbBuffer / 2 - 1 characters) and returns the paper id; the
+// empty text when the library lacks the string. 0 with the buffer untouched out of range.
+WORD DrvGetPaperName(HMODULE stringModule, const MODELINFO* info, int index, LPWSTR buffer, UINT cbBuffer);
+
+// Replace the names of the global paper table's rows (at most PAPER_NAME_LOAD_CCH characters),
+// of the source table's rows (SOURCE_NAME_LOAD_CCH) and the unit text, and of the media table's
+// rows (MEDIA_NAME_LOAD_CCH) with the strings of their display string ids. A row whose string
+// the library lacks, or whose string id is 0, keeps its name. The tables are process-wide and
+// not locked. info is not used.
+void DrvLoadPaperNames(HMODULE stringModule, const MODELINFO* info = nullptr);
+void DrvLoadSourceNames(HMODULE stringModule, const MODELINFO* info = nullptr);
+void DrvLoadMediaNames(HMODULE stringModule, const MODELINFO* info = nullptr);
+
+// Writes the display name of the paper at index of the active list into output (cbOutput
+// bytes, cut and terminated) and returns the paper id; 0 with nothing written out of range.
+// A free-size paper (PAPER_KIND_FREESIZE) shows its size: the first two "%d" or "%s" of its name
+// stand for the width and the length (0.1 mm), in millimetres with one decimal followed by
+// string IDS_FREESIZE_MM, or with inch set in inches with two decimals (a length of 1820 shows
+// as 7.16) followed by string IDS_FREESIZE_INCH. Every other character of the name, '%' included,
+// is shown as it stands: the name is never used as a format.
+WORD DrvFormatPaperName(const MODELINFO* info, int index, LPWSTR output, UINT cbOutput, WORD width, WORD length,
+                        BOOL inch, HMODULE stringModule);
 #endif
 
 // GetPrinterW of the given level into a fixed global block sized by a first call; NULL on

@@ -9,6 +9,7 @@
 
 #include "datafiles.h"
 #include "devmode.h"
+#include "global_tables.h"
 #include "model_queries.h"
 #include "modeltable.h"
 #include "module.h"
@@ -30,30 +31,6 @@ constexpr wchar_t kLetterCountry[] = L"1";
 constexpr WORD kEmpty = RESOLUTION_SLOT_EMPTY;
 
 
-// The process-wide tables the queries read, restored after each test.
-class SavedTables {
-public:
-    SavedTables()
-    {
-        std::memcpy(papers_, g_PaperTable, sizeof papers_);
-        std::memcpy(sources_, g_SourceTable, sizeof sources_);
-        std::memcpy(media_, g_MediaTable, sizeof media_);
-        count_ = g_PaperTableCount;
-    }
-    ~SavedTables()
-    {
-        std::memcpy(g_PaperTable, papers_, sizeof papers_);
-        std::memcpy(g_SourceTable, sources_, sizeof sources_);
-        std::memcpy(g_MediaTable, media_, sizeof media_);
-        g_PaperTableCount = count_;
-    }
-
-private:
-    PAPERINFO papers_[PAPER_TABLE_ROWS];
-    SOURCEINFO sources_[SOURCE_TABLE_ROWS];
-    MEDIAINFO media_[MEDIA_TABLE_ROWS];
-    WORD count_;
-};
 
 // A driver folder with the sample data and a machine-wide data folder of the test's own.
 class ModelQueriesTest : public ::testing::Test {
@@ -82,7 +59,7 @@ protected:
         return DrvFindModelRecord(kC510);
     }
 
-    SavedTables saved;
+    SavedPaperTables saved;
     SampleMachine machine;
 };
 

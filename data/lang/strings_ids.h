@@ -1,0 +1,66 @@
+// String ids of the string library. The paper ids are those of the built-in paper-string table
+// (the display string of each paper of the common paper file), the source and media ids those of
+// the built-in source and media tables.
+#pragma once
+
+#define IDS_PAPER_A4           300
+#define IDS_PAPER_A5           301
+#define IDS_PAPER_A6           302
+#define IDS_PAPER_B5           303
+#define IDS_PAPER_CUSTOM       304
+#define IDS_PAPER_LETTER       305
+#define IDS_PAPER_LEGAL        306
+#define IDS_PAPER_FOLIO        307
+#define IDS_PAPER_EXECUTIVE    308
+#define IDS_PAPER_POSTCARD     309
+#define IDS_PAPER_CHOU3        311
+#define IDS_PAPER_CHOU4        312
+#define IDS_PAPER_YOU4         313
+#define IDS_PAPER_CUSTOM_FIN   314
+#define IDS_PAPER_ENV_DL       315
+#define IDS_PAPER_ENV_C5       316
+#define IDS_PAPER_ENV_10       317
+#define IDS_PAPER_USER         320
+#define IDS_PAPER_ENV_MONARCH  321
+#define IDS_PAPER_ENV_9        322
+#define IDS_PAPER_ENV_C4       323
+#define IDS_PAPER_A3           325
+#define IDS_PAPER_B4           326
+#define IDS_PAPER_TABLOID      329
+#define IDS_PAPER_SRA3         342
+#define IDS_PAPER_12X18        343
+#define IDS_PAPER_SRA4         344
+#define IDS_PAPER_INDEX_5X8    345
+#define IDS_PAPER_LONG         352
+#define IDS_PAPER_8K           354
+#define IDS_PAPER_16K          355
+#define IDS_PAPER_STATEMENT    362
+
+#define IDS_SOURCE_TRAY1       200
+#define IDS_SOURCE_TRAY2       201
+#define IDS_SOURCE_MPT         202
+#define IDS_SOURCE_MANUAL      203
+#define IDS_SOURCE_TRAY3       204
+#define IDS_SOURCE_TRAY4       209
+#define IDS_SOURCE_TRAY5       210
+#define IDS_SOURCE_AUTO        211
+
+#define IDS_MEDIA_PLAIN        9800
+#define IDS_MEDIA_THICK1       9801
+#define IDS_MEDIA_THICK2       9802
+#define IDS_MEDIA_TRANSPARENCY 9803
+#define IDS_MEDIA_ENVELOPE     9804
+#define IDS_MEDIA_LABELS       9805
+#define IDS_MEDIA_RECYCLED     9806
+#define IDS_MEDIA_COATED       9807
+#define IDS_MEDIA_GLOSSY       9808
+#define IDS_MEDIA_POSTCARD     9809
+#define IDS_MEDIA_LETTERHEAD   9810
+#define IDS_MEDIA_COLOUR       9811
+#define IDS_MEDIA_BOND         9814
+#define IDS_MEDIA_THICK3       11534
+#define IDS_MEDIA_THIN         11535
+
+#define IDS_UNIT_TEXT          700
+#define IDS_FREESIZE_MM        2902
+#define IDS_FREESIZE_INCH      2903
