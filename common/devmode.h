@@ -24,6 +24,10 @@ constexpr WORD DRV_DEVMODE_DRIVER_VERSION = 0x500;
 constexpr WORD DRV_DEVMODE_PUBLIC_SIZE = 220;    // dmSize
 constexpr WORD DRV_DEVMODE_EXTRA_SIZE = 4160;    // dmDriverExtra
 constexpr DWORD DRV_DEVMODE_SIZE = 4380;         // dmSize + dmDriverExtra
+// Bytes of the DEVMODE header: the device name and the words up to and including dmDriverExtra.
+// A record must hold them for its sizes to be known at all.
+constexpr size_t DRV_DEVMODE_HEADER_BYTES = 72;
+static_assert(DRV_DEVMODE_HEADER_BYTES == offsetof(DEVMODEW, dmFields));
 // The smallest private part whose settings a merge takes over.
 constexpr WORD DRV_DEVMODE_MIN_EXTRA = 660;
 
