@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "drvglobals.h"
+#include "startup.h"
 
 HINSTANCE g_hInst = nullptr;
 CRITICAL_SECTION g_DllLock;
@@ -10,10 +11,12 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
-        g_hInst = instance;
+        // The loader serialises attach and detach; neither takes the library lock.
         InitializeCriticalSection(&g_DllLock);
+        DrvProcessAttach(instance);
         break;
     case DLL_PROCESS_DETACH:
+        DrvProcessDetach();
         DeleteCriticalSection(&g_DllLock);
         break;
     default:
