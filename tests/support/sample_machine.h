@@ -3,6 +3,8 @@
 // data folders of the test's own, the machine-wide data folder made as printer set-up makes it,
 // and an empty model table before and after.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "system_fakes.h"
@@ -22,6 +24,13 @@ public:
     const std::wstring& dataFolder() const { return dataFolder_; }
     // The folder standing for both application-data folders, with a trailing backslash.
     const std::wstring& appDataFolder() const { return appData_.path(); }
+
+    // The rendering library reads the model caches and never builds them. Its variant of the
+    // tests gets the caches of the sample models as the user-interface library writes them: the
+    // user-interface variant's test program (this program's name with _UI for _UM) builds them,
+    // for a user in a Letter country, in a process of its own and copies them into this
+    // machine's data folder.
+    ::testing::AssertionResult importSampleCaches() const;
 
 private:
     DriverFolder driver_;
