@@ -13,13 +13,14 @@
 
 #include "datafile_parse.h"
 #include "datafiles.h"
+#include "settings_names.h"
 #include "wstrbuf.h"
 
 namespace {
 
 // Settings-INI names (texts of the library's string table, ids in brackets).
-constexpr WCHAR kSettingsNumDefine[] = L"numDefine";    // [2105], [2131]
-constexpr WCHAR kSettingsPaperEntry[] = L"PaperEntry";  // [2106], [2132]
+constexpr WCHAR kSettingsNumDefine[] = STR_PAPER_NUMDEFINE;
+constexpr WCHAR kSettingsPaperEntry[] = STR_PAPER_PAPERENTRY;
 constexpr WCHAR kSettingsPaperKey[] = L"Paper%lu";      // [2107], [2133]
 constexpr WCHAR kSettingsWatermark[] = L"Watermark";    // [2038]
 constexpr WCHAR kSettingsWatermarkKey[] = L"W%07lu";
@@ -304,9 +305,9 @@ BOOL DrvSetSettingsIniPath(LPCWSTR path)
 
 LPCWSTR DrvGetSettingsIniPath() { return g_settingsIni; }
 
-void ImportUserDefPaperList() { ImportPaperSection(L"UserDefPaper"); }  // [2103]
+void ImportUserDefPaperList() { ImportPaperSection(STR_USERPAPER_SECTION); }
 
-void ImportUserDefLongList() { ImportPaperSection(L"UserDefLong"); }  // [2130]
+void ImportUserDefLongList() { ImportPaperSection(STR_LONGPAPER_SECTION); }
 
 void ImportWatermarkList(LPCWSTR initDataFile3)
 {

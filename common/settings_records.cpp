@@ -10,6 +10,7 @@
 
 #include "devmode.h"
 #include "model_queries.h"
+#include "settings_names.h"
 #include "wstrbuf.h"
 
 #ifndef DRV_BUILD_UM
@@ -424,11 +425,11 @@ namespace {
 // Settings-INI names (texts of the library's string table, ids in brackets).
 constexpr WCHAR kSectionWatermark[] = L"Watermark";        // [2038]
 constexpr WCHAR kSectionOverlay[] = L"Defined Overlay";    // [2044]
-constexpr WCHAR kSectionLongPaper[] = L"UserDefLong";      // [2130]
-constexpr WCHAR kKeyNumDefine[] = L"numDefine";            // [2131]
-constexpr WCHAR kKeyPaperEntry[] = L"PaperEntry";          // [2132]
+constexpr WCHAR kSectionLongPaper[] = STR_LONGPAPER_SECTION;
+constexpr WCHAR kKeyNumDefine[] = STR_PAPER_NUMDEFINE;
+constexpr WCHAR kKeyPaperEntry[] = STR_PAPER_PAPERENTRY;
 constexpr WCHAR kKeyPaperPrefix[] = L"Paper";              // [2133] "Paper%d"
-constexpr WCHAR kKeyUpdateNo[] = L"UpdateNo";              // [2134]
+constexpr WCHAR kKeyUpdateNo[] = STR_PAPER_UPDATENO;
 
 // Longest values read: a value that fills its buffer is longer and is refused.
 constexpr size_t kWatermarkValueCch = 255 + 2;

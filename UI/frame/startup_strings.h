@@ -22,9 +22,4 @@
 // Their texts. The settings INI's file name follows from the module code (DRV_SETTINGS_INI,
 // "VRDA.INI").
 #define STR_SETTINGS_INI_NAME DRV_SETTINGS_INI
-#define STR_USERPAPER_SECTION L"UserDefPaper"
-#define STR_LONGPAPER_SECTION L"UserDefLong"
-#define STR_PAPER_NUMDEFINE L"numDefine"
-#define STR_PAPER_PAPERENTRY L"PaperEntry"
-#define STR_PAPER_KEY L"Paper%d"
-#define STR_PAPER_UPDATENO L"UpdateNo"
+#include "settings_names.h"
