@@ -23,27 +23,18 @@ namespace {
 
 using drvfuzz::Bytes;
 
-const wchar_t* const kModels[] = {L"Velmora ColorPage C710", L"Velmora ColorPage C710N", L"Velmora ColorPage C510",
-                                  L"Velmora ColorPage C910J"};
+const wchar_t* const* const kModels = kSampleModels;
+constexpr size_t kModelCount = std::size(kSampleModels);
 
 // An input: one byte that chooses the model of the destination (modulo the sample models), then
 // the source record.
 constexpr size_t kControl = 1;
 
-MODELINFO* Info(const wchar_t* name)
-{
-#ifndef DRV_BUILD_UM
-    return DrvGetModelInfo(name);
-#else
-    MODELRECORD* r = DrvFindModelRecord(name);
-    return r && r->dwLoaded ? &r->ModelInfo : nullptr;
-#endif
-}
 
 bool Default(DRVDEVMODE* dm, const wchar_t* name)
 {
     std::memset(dm, 0, sizeof *dm);
-    return DrvDefaultDevmode(dm, Info(name), L"Printer", name) != FALSE;
+    return DrvDefaultDevmode(dm, SampleModelInfo(name), L"Printer", name) != FALSE;
 }
 
 template <size_t N>
@@ -65,13 +56,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(machine.ok());
-#ifdef DRV_BUILD_UM
-        ASSERT_TRUE(machine.importSampleCaches());
-#endif
-        for (const wchar_t* name : kModels) {
-            DrvRefreshModel(name, nullptr);
-            ASSERT_NE(Info(name), nullptr) << "model not loaded";
-        }
+        ASSERT_TRUE(machine.loadSampleModels());
     }
 
     SampleMachine machine;
@@ -88,7 +73,7 @@ TEST_F(DevmodeMergeFuzz, AnySourceMergesIntoAWholeStableRecord)
 
     // The corpus: each model's default record, an old 188-byte DEVMODE, a public part alone, the
     // smallest private part, and a record of another model.
-    for (BYTE m = 0; m < std::size(kModels); ++m) {
+    for (BYTE m = 0; m < kModelCount; ++m) {
         DRVDEVMODE dm;
         ASSERT_TRUE(Default(&dm, kModels[m]));
         dm.dmPrivate.dwFinishingMode = m % 3;
@@ -110,7 +95,7 @@ TEST_F(DevmodeMergeFuzz, AnySourceMergesIntoAWholeStableRecord)
     drvfuzz::GuardedBlock block(0x10000 + 0x10000);
     ASSERT_TRUE(block.ok());
     target.run = [&block](const Bytes& input) {
-        const wchar_t* model = kModels[input.empty() ? 0 : input[0] % std::size(kModels)];
+        const wchar_t* model = kModels[input.empty() ? 0 : input[0] % kModelCount];
         const size_t given = input.size() > kControl ? input.size() - kControl : 0;
         const BYTE* record = input.data() + std::min(kControl, input.size());
 

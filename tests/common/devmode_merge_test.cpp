@@ -225,25 +225,11 @@ protected:
     {
         ASSERT_TRUE(machine.ok());
         ASSERT_TRUE(letter.active());
-#ifdef DRV_BUILD_UM
-        ASSERT_TRUE(machine.importSampleCaches());
-#endif
-        for (const wchar_t* name : kModels) {
-            DrvRefreshModel(name, nullptr);
-            ASSERT_NE(Info(name), nullptr) << "model not loaded";
-        }
+        ASSERT_TRUE(machine.loadSampleModels());
     }
 
 
-    static MODELINFO* Info(const wchar_t* name)
-    {
-#ifndef DRV_BUILD_UM
-        return DrvGetModelInfo(name);
-#else
-        MODELRECORD* r = DrvFindModelRecord(name);
-        return r && r->dwLoaded ? &r->ModelInfo : nullptr;
-#endif
-    }
+    static MODELINFO* Info(const wchar_t* name) { return SampleModelInfo(name); }
 
     static DRVDEVMODE Default(const wchar_t* name)
     {

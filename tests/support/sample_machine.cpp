@@ -1,6 +1,7 @@
 #include "sample_machine.h"
 
 #include "datafiles.h"
+#include "model_queries.h"
 #include "modeltable.h"
 
 SampleMachine::SampleMachine() : appDataFake_(appData_.path().substr(0, appData_.path().size() - 1))
@@ -19,10 +20,33 @@ SampleMachine::~SampleMachine()
     DrvFreeModelTable();
 }
 
-namespace {
+const wchar_t* const kSampleModels[4] = {L"Velmora ColorPage C710", L"Velmora ColorPage C710N",
+                                         L"Velmora ColorPage C510", L"Velmora ColorPage C910J"};
 
-const wchar_t kSampleModels[][32] = {L"Velmora ColorPage C710", L"Velmora ColorPage C710N",
-                                     L"Velmora ColorPage C510", L"Velmora ColorPage C910J"};
+MODELINFO* SampleModelInfo(const wchar_t* name)
+{
+#ifndef DRV_BUILD_UM
+    return DrvGetModelInfo(name);
+#else
+    MODELRECORD* r = DrvFindModelRecord(name);
+    return r && r->dwLoaded ? &r->ModelInfo : nullptr;
+#endif
+}
+
+::testing::AssertionResult SampleMachine::loadSampleModels() const
+{
+#ifdef DRV_BUILD_UM
+    if (::testing::AssertionResult imported = importSampleCaches(); !imported) return imported;
+#endif
+    for (const wchar_t* name : kSampleModels) {
+        DrvRefreshModel(name, nullptr);
+        if (!SampleModelInfo(name))
+            return ::testing::AssertionFailure() << "model not loaded: " << std::string(name, name + wcslen(name));
+    }
+    return ::testing::AssertionSuccess();
+}
+
+namespace {
 
 // The environment variable that names the folder the sample caches are written to.
 const wchar_t kCacheExportVariable[] = L"DRV_SAMPLE_CACHES";

@@ -10,6 +10,15 @@
 #include "system_fakes.h"
 #include "test_files.h"
 
+struct MODELINFO;
+
+// The sample models.
+extern const wchar_t* const kSampleModels[4];
+
+// The MODELINFO of a loaded model as the library's own build looks it up (the user-interface
+// library switches its paper list by region), or NULL.
+MODELINFO* SampleModelInfo(const wchar_t* name);
+
 class SampleMachine {
 public:
     SampleMachine();
@@ -31,6 +40,10 @@ public:
     // for a user in a Letter country, in a process of its own and copies them into this
     // machine's data folder.
     ::testing::AssertionResult importSampleCaches() const;
+
+    // Loads the four sample models into the model table (the rendering variant from the caches
+    // importSampleCaches brings), for a user in the region the test has fixed.
+    ::testing::AssertionResult loadSampleModels() const;
 
 private:
     DriverFolder driver_;
