@@ -47,7 +47,7 @@ void WriteHeader(DEVMODEW* dm, const Header& h)
     PutWord(dm, kDriverExtraAt, h.driverExtra);
 }
 
-// The specification version of a record of this public size and dmSpecVersion.
+// The dmSpecVersion value a record of this public size stands for (else its own dmSpecVersion).
 WORD VersionBySize(WORD size, WORD specVersion)
 {
     switch (size) {

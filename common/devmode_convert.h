@@ -33,7 +33,7 @@
 #endif
 
 
-// Public sizes of the system versions, and their specification versions.
+// Public sizes of the system versions, and the dmSpecVersion values they stand for.
 constexpr WORD DEVMODE_SIZE_320 = 188;
 constexpr WORD DEVMODE_SIZE_400 = 212;
 constexpr WORD DEVMODE_SIZE_401 = 220;
@@ -54,7 +54,7 @@ static_assert(sizeof(DRVVERSIONINFO) == 8);
 // The driver's own table: 0x400, 4160, 0x350, 4160.
 extern const DRVVERSIONINFO DeviceVersionInfo;
 
-// The specification version of dm by its public size: 188 bytes 0x320, 212 bytes 0x400, 220
+// The dmSpecVersion of dm by its public size: 188 bytes 0x320, 212 bytes 0x400, 220
 // bytes 0x401, any other size the record's own dmSpecVersion. 0 for NULL.
 WORD GetDevmodeSpecVersion(const DEVMODEW* dm);
 
