@@ -18,6 +18,7 @@
 #include "devmode.h"
 #include "devmode_merge.h"
 #include "fuzz.h"
+#include "global_tables.h"
 #include "model_queries.h"
 #include "modeltable.h"
 #include "module.h"
@@ -141,17 +142,6 @@ void ListsSource257(MODELRECORD* r)
     EveryPosition(r);
 }
 
-template <class Header, class Record>
-HGLOBAL MakeTable(WORD highest, const std::vector<Record>& records)
-{
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE | GMEM_ZEROINIT, sizeof(Header) + records.size() * sizeof(Record));
-    auto* header = static_cast<Header*>(GlobalLock(block));
-    header->wHighestId = highest;
-    header->wCount = static_cast<WORD>(records.size());
-    std::memcpy(reinterpret_cast<BYTE*>(header) + sizeof(Header), records.data(), records.size() * sizeof(Record));
-    GlobalUnlock(block);
-    return block;
-}
 
 // User papers 270 (an id below the user range) and 277, and the user long paper 537.
 void UserPapers(MODELRECORD*)
@@ -159,7 +149,7 @@ void UserPapers(MODELRECORD*)
     std::vector<USERPAPER> papers(2);
     papers[0] = USERPAPER{270, L"Low id", 1000, 1500, 1, 0};
     papers[1] = USERPAPER{277, L"Banner", 2100, 9000, 1, 0};
-    g_UserPaperTable = MakeTable<USERPAPERTABLE>(277, papers);
+    g_UserPaperTable = MakePaperTableBlock<USERPAPERTABLE>(277, papers);
     std::vector<LONGPAPER> longPapers(1);
     LONGPAPER& p = longPapers[0];
     p.id = 537;
@@ -173,7 +163,7 @@ void UserPapers(MODELRECORD*)
     p.dwCutUI = 2540;
     p.wWidthInch = 8000;
     p.wLengthInch = 47244;
-    g_LongPaperTable = MakeTable<LONGPAPERTABLE>(537, longPapers);
+    g_LongPaperTable = MakePaperTableBlock<LONGPAPERTABLE>(537, longPapers);
 }
 void UserPapersEveryPosition(MODELRECORD* r)
 {

@@ -13,6 +13,7 @@
 
 #include "datafiles.h"
 #include "devmode.h"
+#include "global_tables.h"
 #include "import_patch.h"
 #include "modeltable.h"
 #include "sample_machine.h"
@@ -73,25 +74,12 @@ LONGPAPER LongPaper(SHORT id, const wchar_t* name, WORD width, WORD length, WORD
     return p;
 }
 
-// A table block as the start-up builds it.
-template <class Header, class Record>
-HGLOBAL MakeTable(WORD highest, const std::vector<Record>& records)
-{
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE | GMEM_ZEROINIT, sizeof(Header) + records.size() * sizeof(Record));
-    auto* header = static_cast<Header*>(GlobalLock(block));
-    header->wHighestId = highest;
-    header->wCount = static_cast<WORD>(records.size());
-    if (!records.empty())
-        std::memcpy(reinterpret_cast<BYTE*>(header) + sizeof(Header), records.data(), records.size() * sizeof(Record));
-    GlobalUnlock(block);
-    return block;
-}
 
 // The user-paper tables, emptied for a test and restored after it.
-class SavedPaperTables {
+class SavedUserPaperTables {
 public:
-    SavedPaperTables() : user_(g_UserPaperTable), long_(g_LongPaperTable) { g_UserPaperTable = g_LongPaperTable = nullptr; }
-    ~SavedPaperTables()
+    SavedUserPaperTables() : user_(g_UserPaperTable), long_(g_LongPaperTable) { g_UserPaperTable = g_LongPaperTable = nullptr; }
+    ~SavedUserPaperTables()
     {
         if (g_UserPaperTable) GlobalFree(g_UserPaperTable);
         if (g_LongPaperTable) GlobalFree(g_LongPaperTable);
@@ -143,7 +131,7 @@ protected:
         info = &loaded->ModelInfo;
     }
     SampleMachine machine;
-    SavedPaperTables savedTables;
+    SavedUserPaperTables savedTables;
     const MODELINFO* info = nullptr;
 };
 
@@ -195,7 +183,7 @@ const USERPAPER kUserPapers[] = {
 
 TEST_F(PaperQueryTest, UserPaperQueries)
 {
-    g_UserPaperTable = MakeTable<USERPAPERTABLE>(300, std::vector<USERPAPER>(std::begin(kUserPapers), std::end(kUserPapers)));
+    g_UserPaperTable = MakePaperTableBlock<USERPAPERTABLE>(300, std::vector<USERPAPER>(std::begin(kUserPapers), std::end(kUserPapers)));
     const std::vector<QueryCase> cases = {
         {"highest id", UPQ_HIGHEST_ID, 0, 300, {}},
         {"count and first id", UPQ_COUNT_FIRST, 0, 276, Words({4})},
@@ -258,7 +246,7 @@ std::vector<LONGPAPER> LongPapers()
 TEST_F(PaperQueryTest, LongPaperQueries)
 {
     const std::vector<LONGPAPER> papers = LongPapers();
-    g_LongPaperTable = MakeTable<LONGPAPERTABLE>(541, papers);
+    g_LongPaperTable = MakePaperTableBlock<LONGPAPERTABLE>(541, papers);
     const std::vector<QueryCase> cases = {
         {"highest id", UPQ_HIGHEST_ID, 0, 541, {}},
         {"count and first id", UPQ_COUNT_FIRST, 0, 536, Words({5})},
@@ -296,8 +284,8 @@ TEST_F(PaperQueryTest, DisplayAndShortNames)
 {
     ImportPatch loadString(SelfModule(), "user32.dll", "LoadStringW", reinterpret_cast<const void*>(&FakeLoadString));
     ASSERT_TRUE(loadString.active());
-    g_UserPaperTable = MakeTable<USERPAPERTABLE>(279, std::vector<USERPAPER>(std::begin(kUserPapers), std::end(kUserPapers)));
-    g_LongPaperTable = MakeTable<LONGPAPERTABLE>(541, LongPapers());
+    g_UserPaperTable = MakePaperTableBlock<USERPAPERTABLE>(279, std::vector<USERPAPER>(std::begin(kUserPapers), std::end(kUserPapers)));
+    g_LongPaperTable = MakePaperTableBlock<LONGPAPERTABLE>(541, LongPapers());
 
     auto slots = [](const BYTE* out, size_t slotBytes, size_t count, size_t skip) {
         std::vector<std::wstring> texts;
@@ -353,7 +341,7 @@ TEST_F(PaperQueryTest, FailedQueries)
     EXPECT_EQ(EnumUserDefPapers(info, UPQ_HIGHEST_ID, out, sizeof out, 0, nullptr), UPQ_FAILED);
     EXPECT_EQ(EnumUserDefLongPapers(info, UPQ_COUNT_FIRST, out, sizeof out, 0), UPQ_FAILED);
 
-    g_UserPaperTable = MakeTable<USERPAPERTABLE>(279, std::vector<USERPAPER>(std::begin(kUserPapers), std::end(kUserPapers)));
+    g_UserPaperTable = MakePaperTableBlock<USERPAPERTABLE>(279, std::vector<USERPAPER>(std::begin(kUserPapers), std::end(kUserPapers)));
     const struct {
         const char* what;
         WORD operation;
@@ -381,8 +369,8 @@ TEST_F(PaperQueryTest, FailedQueries)
 // The empty tables, and a model that is not in the model table (no limits: nothing fits).
 TEST_F(PaperQueryTest, EmptyTablesAndUnknownModels)
 {
-    g_UserPaperTable = MakeTable<USERPAPERTABLE>(USERPAPER_FIRST_ID, std::vector<USERPAPER>{});
-    g_LongPaperTable = MakeTable<LONGPAPERTABLE>(LONGPAPER_FIRST_ID, std::vector<LONGPAPER>{});
+    g_UserPaperTable = MakePaperTableBlock<USERPAPERTABLE>(USERPAPER_FIRST_ID, std::vector<USERPAPER>{});
+    g_LongPaperTable = MakePaperTableBlock<LONGPAPERTABLE>(LONGPAPER_FIRST_ID, std::vector<LONGPAPER>{});
     WORD count = 0xCDCD;
     EXPECT_EQ(EnumUserDefPapers(info, UPQ_COUNT_FIRST, &count, sizeof count, 0, nullptr), 0);
     EXPECT_EQ(count, 0);
@@ -393,7 +381,7 @@ TEST_F(PaperQueryTest, EmptyTablesAndUnknownModels)
     EXPECT_EQ(EnumUserDefLongPapers(info, UPQ_HIGHEST_ID, nullptr, 0, 0), 536);
 
     GlobalFree(g_UserPaperTable);
-    g_UserPaperTable = MakeTable<USERPAPERTABLE>(279, std::vector<USERPAPER>(std::begin(kUserPapers), std::end(kUserPapers)));
+    g_UserPaperTable = MakePaperTableBlock<USERPAPERTABLE>(279, std::vector<USERPAPER>(std::begin(kUserPapers), std::end(kUserPapers)));
     MODELINFO unknown = {};
     wcscpy(unknown.szModelName, L"Not a model");
     WORD ids[4] = {};
@@ -408,7 +396,7 @@ TEST_F(PaperQueryTest, EmptyTablesAndUnknownModels)
 // A block whose header claims more records than it holds is read only as far as it goes.
 TEST_F(PaperQueryTest, CountBeyondTheBlockIsLimited)
 {
-    g_UserPaperTable = MakeTable<USERPAPERTABLE>(279, std::vector<USERPAPER>(std::begin(kUserPapers), std::begin(kUserPapers) + 2));
+    g_UserPaperTable = MakePaperTableBlock<USERPAPERTABLE>(279, std::vector<USERPAPER>(std::begin(kUserPapers), std::begin(kUserPapers) + 2));
     auto* header = static_cast<USERPAPERTABLE*>(GlobalLock(g_UserPaperTable));
     const SIZE_T records = (GlobalSize(g_UserPaperTable) - sizeof(USERPAPERTABLE)) / sizeof(USERPAPER);
     header->wCount = 500;
@@ -752,7 +740,7 @@ TEST(SettingsPaperValue, UserPaperValues)
 // Long-paper tables built from [UserDefLong]: records in list order, each a non-empty entry.
 class LongPaperListTest : public ::testing::Test {
 protected:
-    SavedPaperTables saved;
+    SavedUserPaperTables saved;
 };
 
 TEST_F(LongPaperListTest, TablesFromTheSection)

@@ -1,10 +1,15 @@
 // The process-wide paper, source and media tables (and the unit text of the user-interface
-// library), saved when the object is made and restored when it ends, for tests that change them.
+// library), saved when the object is made and restored when it ends, for tests that change them;
+// and user-paper table blocks made by hand.
 #pragma once
+#include <windows.h>
+
 #include <cstring>
+#include <vector>
 
 #include "model_queries.h"
 #include "papertables.h"
+#include "settings_records.h"
 
 class SavedPaperTables {
 public:
@@ -40,3 +45,18 @@ private:
 #endif
     WORD count_;
 };
+
+// A user-paper or long-paper table block (USERPAPERTABLE or LONGPAPERTABLE and its records) as
+// the start-up builds it; the caller frees it with GlobalFree.
+template <class Header, class Record>
+HGLOBAL MakePaperTableBlock(WORD highest, const std::vector<Record>& records)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE | GMEM_ZEROINIT, sizeof(Header) + records.size() * sizeof(Record));
+    auto* header = static_cast<Header*>(GlobalLock(block));
+    header->wHighestId = highest;
+    header->wCount = static_cast<WORD>(records.size());
+    if (!records.empty())
+        std::memcpy(reinterpret_cast<BYTE*>(header) + sizeof(Header), records.data(), records.size() * sizeof(Record));
+    GlobalUnlock(block);
+    return block;
+}
