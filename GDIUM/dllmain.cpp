@@ -1,6 +1,7 @@
 // Entry point of the rendering library.
 #include <windows.h>
 
+#include "driver_entry.h"
 #include "drvglobals.h"
 
 HINSTANCE g_hInst = nullptr;
@@ -12,6 +13,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
     case DLL_PROCESS_ATTACH:
         g_hInst = instance;
         InitializeCriticalSection(&g_DllLock);
+        InitRenderProcessState();
         break;
     case DLL_PROCESS_DETACH:
         DeleteCriticalSection(&g_DllLock);

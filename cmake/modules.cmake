@@ -24,26 +24,55 @@ function(drv_add_common code variant)
 endfunction()
 
 # Links a library from its sources with the whole of its common variant, names it
-# CODE_SUFFIX.DLL and stages it in the driver folder.
+# CODE_SUFFIX.DLL and stages it in the driver folder. Further link inputs (LINK) come first on
+# the link line, ahead of the system libraries; OUTDIR puts the library elsewhere, unstaged.
 function(drv_add_driver_dll code suffix variant deftemplate)
+  cmake_parse_arguments(D "" "TARGET;OUTDIR" "SOURCES;LINK" ${ARGN})
   set(name ${code}_${suffix})
+  if(D_TARGET)
+    set(target ${D_TARGET})
+  else()
+    set(target ${name})
+  endif()
   set(MODULE_CODE ${code})
   configure_file(${deftemplate} ${CMAKE_BINARY_DIR}/def/${name}.def @ONLY)
-  add_library(${name} SHARED ${ARGN} ${CMAKE_BINARY_DIR}/def/${name}.def)
-  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".DLL" OUTPUT_NAME ${name})
-  target_link_libraries(${name} PRIVATE -Wl,--whole-archive common_${code}_${variant} -Wl,--no-whole-archive
+  add_library(${target} SHARED ${D_SOURCES} ${CMAKE_BINARY_DIR}/def/${name}.def)
+  set_target_properties(${target} PROPERTIES PREFIX "" SUFFIX ".DLL" OUTPUT_NAME ${name})
+  target_link_libraries(${target} PRIVATE ${D_LINK}
+                        -Wl,--whole-archive common_${code}_${variant} -Wl,--no-whole-archive
                         common_${code}_${variant})
-  add_custom_command(TARGET ${name} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${DRV_STAGE_DIR}
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${name}> ${DRV_STAGE_DIR}/)
+  if(D_OUTDIR)
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${D_OUTDIR}
+                          ARCHIVE_OUTPUT_DIRECTORY ${D_OUTDIR}/lib)
+  else()
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${DRV_STAGE_DIR}
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${target}> ${DRV_STAGE_DIR}/)
+  endif()
 endfunction()
 
 function(drv_add_ui_library code)
-  drv_add_driver_dll(${code} UI UI ${CMAKE_SOURCE_DIR}/UI/frame/ui.def.in ${DRV_UI_SOURCES})
+  drv_add_driver_dll(${code} UI UI ${CMAKE_SOURCE_DIR}/UI/frame/ui.def.in SOURCES ${DRV_UI_SOURCES})
 endfunction()
 
+# The rendering library's code apart from its entry point, for the library and its tests.
+function(drv_add_render_objects code)
+  add_library(render_${code} STATIC ${DRV_RENDER_SOURCES})
+  target_include_directories(render_${code} PUBLIC ${CMAKE_SOURCE_DIR}/GDIUM)
+  target_link_libraries(render_${code} PUBLIC common_${code}_UM)
+endfunction()
+
+# The rendering library, twice: CODE_UM links the engine services against our engine's DLL
+# (DRVENG.DLL, which the host's programs load from their own folder); this is the library that
+# runs and is tested here. The shipped
+# library (shipped/CODE_UM.DLL) links them against gdi32.dll, as every user-mode printer driver
+# does. Nothing else differs.
 function(drv_add_um_library code)
-  drv_add_driver_dll(${code} UM UM ${CMAKE_SOURCE_DIR}/GDIUM/um.def.in ${DRV_UM_SOURCES})
+  drv_add_driver_dll(${code} UM UM ${CMAKE_SOURCE_DIR}/GDIUM/um.def.in SOURCES ${DRV_UM_SOURCES}
+                     LINK -Wl,--whole-archive render_${code} -Wl,--no-whole-archive drveng)
+  drv_add_driver_dll(${code} UM UM ${CMAKE_SOURCE_DIR}/GDIUM/um.def.in SOURCES ${DRV_UM_SOURCES}
+                     TARGET ${code}_UM_shipped OUTDIR ${CMAKE_BINARY_DIR}/shipped
+                     LINK -Wl,--whole-archive render_${code} -Wl,--no-whole-archive engine_gdi32_imports)
 endfunction()
 
 # A resource-only library (no code, no entry point) built from one .rc file, written as

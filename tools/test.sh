@@ -5,10 +5,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/setup.sh"
 bash "$root/tools/build.sh" all
 dir="$root/build/x64"
-runner=("$root/tools/winerun.sh" --prefix "$dir/wineprefix")
-# Make the prefix before CTest lists the tests: its first start prints set-up messages.
-"${runner[@]}" --init
+# The build's Wine machine, and a second one for the printers of the second module code.
+prefixes=("$dir/wineprefix" "$dir/wineprefix-VRDB")
+# Make the prefixes before CTest lists the tests: their first start prints set-up messages.
+for prefix in "${prefixes[@]}"; do "$root/tools/winerun.sh" --prefix "$prefix" --init; done
 status=0
 ctest --test-dir "$dir" -j "$(nproc)" --output-on-failure --timeout 300 || status=$?
-"${runner[@]}" --shutdown
+for prefix in "${prefixes[@]}"; do "$root/tools/winerun.sh" --prefix "$prefix" --shutdown; done
 exit $status

@@ -10,6 +10,7 @@
 #include "help_availability.h"
 #include "model_queries.h"
 #include "modeltable.h"
+#include "proc_address.h"
 #include "settings_import.h"
 #include "startup_strings.h"
 #include "wstrbuf.h"
@@ -51,13 +52,6 @@ static_assert(UserPaperTableBytes(USERPAPER_MAX_RECORDS) < 0x10000 * sizeof(USER
 // later reload once unlocked. Only touched under g_DllLock.
 constexpr size_t kRetiredBlocks = 16;
 HGLOBAL g_RetiredBlocks[kRetiredBlocks] = {};
-
-template <class F>
-F EntryPoint(HMODULE module, const char* name)
-{
-    // Through the generic function pointer type, as GetProcAddress's result is meant to be used.
-    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 // Empties the system's cache of the settings INI, so that what is read next is on disk.
 void FlushSettingsIni()
@@ -234,17 +228,17 @@ void LoadThemeEntryPoints()
 {
     g_hUser32Library = LoadLibraryW(L"user32.dll");
     g_pfnTrackMouseEvent =
-        g_hUser32Library ? EntryPoint<decltype(g_pfnTrackMouseEvent)>(g_hUser32Library, "TrackMouseEvent") : nullptr;
+        g_hUser32Library ? ProcAddress<decltype(g_pfnTrackMouseEvent)>(g_hUser32Library, "TrackMouseEvent") : nullptr;
 
     g_hThemeLibrary = LoadLibraryW(L"UxTheme.dll");
     if (g_hThemeLibrary) {
-        g_pfnOpenThemeData = EntryPoint<decltype(g_pfnOpenThemeData)>(g_hThemeLibrary, "OpenThemeData");
-        g_pfnCloseThemeData = EntryPoint<decltype(g_pfnCloseThemeData)>(g_hThemeLibrary, "CloseThemeData");
-        g_pfnDrawThemeBackground = EntryPoint<decltype(g_pfnDrawThemeBackground)>(g_hThemeLibrary, "DrawThemeBackground");
-        g_pfnGetThemeBackgroundContentRect = EntryPoint<decltype(g_pfnGetThemeBackgroundContentRect)>(
+        g_pfnOpenThemeData = ProcAddress<decltype(g_pfnOpenThemeData)>(g_hThemeLibrary, "OpenThemeData");
+        g_pfnCloseThemeData = ProcAddress<decltype(g_pfnCloseThemeData)>(g_hThemeLibrary, "CloseThemeData");
+        g_pfnDrawThemeBackground = ProcAddress<decltype(g_pfnDrawThemeBackground)>(g_hThemeLibrary, "DrawThemeBackground");
+        g_pfnGetThemeBackgroundContentRect = ProcAddress<decltype(g_pfnGetThemeBackgroundContentRect)>(
             g_hThemeLibrary, "GetThemeBackgroundContentRect");
-        g_pfnDrawThemeText = EntryPoint<decltype(g_pfnDrawThemeText)>(g_hThemeLibrary, "DrawThemeText");
-        g_pfnDrawThemeEdge = EntryPoint<decltype(g_pfnDrawThemeEdge)>(g_hThemeLibrary, "DrawThemeEdge");
+        g_pfnDrawThemeText = ProcAddress<decltype(g_pfnDrawThemeText)>(g_hThemeLibrary, "DrawThemeText");
+        g_pfnDrawThemeEdge = ProcAddress<decltype(g_pfnDrawThemeEdge)>(g_hThemeLibrary, "DrawThemeEdge");
     }
     if (g_hThemeLibrary && g_pfnOpenThemeData && g_pfnCloseThemeData && g_pfnDrawThemeBackground &&
         g_pfnGetThemeBackgroundContentRect && g_pfnDrawThemeText && g_pfnDrawThemeEdge) {

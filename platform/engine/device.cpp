@@ -17,6 +17,16 @@ HDEV WINAPI HostEngCreateDevice(DHPDEV dhpdev)
     return reinterpret_cast<HDEV>(InsertObject(std::move(device)));
 }
 
+BOOL WINAPI HostEngSetDevicePdev(HDEV hdev, DHPDEV dhpdev)
+{
+    EngineLock lock;
+    Device* device = LookupDevice(HandleValue(hdev));
+    if (!device)
+        return FALSE;
+    device->dhpdev = dhpdev;
+    return TRUE;
+}
+
 BOOL WINAPI HostEngDeleteDevice(HDEV hdev)
 {
     std::unique_ptr<EngineObject> removed;

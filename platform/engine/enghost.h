@@ -31,6 +31,9 @@ typedef struct _HOSTENG_PALETTEINFO {
 // the host passes to DrvCompletePDEV. Surfaces associated with it report dhpdev in their SURFOBJ.
 // Returns NULL when the engine's handle table is full.
 HDEV WINAPI HostEngCreateDevice(DHPDEV dhpdev);
+// Gives a device made before its PDEV existed (the engine passes its device to DrvEnablePDEV)
+// the PDEV the driver returned. FALSE for an unknown handle.
+BOOL WINAPI HostEngSetDevicePdev(HDEV hdev, DHPDEV dhpdev);
 // Ends a device. Surfaces associated with it keep their SURFOBJ values, but EngCheckAbort on
 // them answers FALSE and they cannot be associated with it again. FALSE for an unknown handle.
 BOOL WINAPI HostEngDeleteDevice(HDEV hdev);

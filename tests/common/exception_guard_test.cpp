@@ -14,6 +14,7 @@
 #include "drvglobals.h"
 #include "exception_guard.h"
 #include "exception_report.h"
+#include "event_log_recorder.h"
 #include "import_patch.h"
 #include "module.h"
 
@@ -120,80 +121,6 @@ std::wstring Hex(ULONG_PTR value)
     } while (value);
     return std::wstring(text.size() < 8 ? 8 - text.size() : 0, L'0') + text;
 }
-
-// ---- The event log, observed ----------------------------------------------------------------
-
-struct LoggedEvent {
-    HANDLE log;
-    WORD type, category;
-    DWORD id;
-    bool user;
-    std::vector<std::wstring> strings;
-    DWORD dataSize;
-    bool data;
-};
-
-struct EventLogState {
-    std::mutex lock;  // reports may come from several threads
-    bool registerFails = false;
-    int registered = 0, deregistered = 0;
-    bool serverGiven = false;
-    std::wstring source;
-    HANDLE deregisteredLog = nullptr;
-    std::vector<LoggedEvent> events;
-};
-EventLogState* g_eventLog;
-HANDLE const kLogHandle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x4C06));
-
-HANDLE WINAPI FakeRegisterEventSourceW(LPCWSTR server, LPCWSTR source)
-{
-    std::lock_guard<std::mutex> hold(g_eventLog->lock);
-    ++g_eventLog->registered;
-    g_eventLog->serverGiven = server != nullptr;
-    g_eventLog->source = source ? source : L"(null)";
-    if (g_eventLog->registerFails) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return nullptr;
-    }
-    return kLogHandle;
-}
-
-BOOL WINAPI FakeReportEventW(HANDLE log, WORD type, WORD category, DWORD id, PSID user, WORD count, DWORD dataSize,
-                             LPCWSTR* strings, LPVOID data)
-{
-    LoggedEvent event{log, type, category, id, user != nullptr, {}, dataSize, data != nullptr};
-    for (WORD i = 0; i < count && strings; ++i) event.strings.push_back(strings[i] ? strings[i] : L"(null)");
-    std::lock_guard<std::mutex> hold(g_eventLog->lock);
-    g_eventLog->events.push_back(event);
-    return TRUE;
-}
-
-BOOL WINAPI FakeDeregisterEventSource(HANDLE log)
-{
-    std::lock_guard<std::mutex> hold(g_eventLog->lock);
-    ++g_eventLog->deregistered;
-    g_eventLog->deregisteredLog = log;
-    return TRUE;
-}
-
-// Records the event-log calls of the code linked into the test program while it lives.
-class EventLogRecorder : public EventLogState {
-public:
-    EventLogRecorder()
-        : register_(SelfModule(), "advapi32.dll", "RegisterEventSourceW",
-                    reinterpret_cast<const void*>(&FakeRegisterEventSourceW)),
-          report_(SelfModule(), "advapi32.dll", "ReportEventW", reinterpret_cast<const void*>(&FakeReportEventW)),
-          deregister_(SelfModule(), "advapi32.dll", "DeregisterEventSource",
-                      reinterpret_cast<const void*>(&FakeDeregisterEventSource))
-    {
-        g_eventLog = this;
-    }
-    ~EventLogRecorder() { g_eventLog = nullptr; }
-    bool active() const { return register_.active() && report_.active() && deregister_.active(); }
-
-private:
-    ImportPatch register_, report_, deregister_;
-};
 
 // The library is the test program: the report names it when no module holds the address.
 class ExceptionReportTest : public testing::Test {

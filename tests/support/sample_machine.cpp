@@ -3,6 +3,7 @@
 #include "datafiles.h"
 #include "model_queries.h"
 #include "modeltable.h"
+#include "module.h"
 
 SampleMachine::SampleMachine() : appDataFake_(appData_.path().substr(0, appData_.path().size() - 1))
 {
@@ -56,13 +57,17 @@ const wchar_t kCacheExportVariable[] = L"DRV_SAMPLE_CACHES";
 ::testing::AssertionResult SampleMachine::importSampleCaches() const
 {
     if (!ok_) return ::testing::AssertionFailure() << "no sample machine";
-    const std::wstring folder = dataFolder_ + L"\\";
+    return WriteSampleCaches(dataFolder_ + L"\\");
+}
+
+::testing::AssertionResult WriteSampleCaches(const std::wstring& folder)
+{
     wchar_t self[MAX_PATH];
     const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring exe(self, n < MAX_PATH ? n : 0);
-    const size_t variant = exe.rfind(L"_UM.");
-    if (variant == std::wstring::npos) return ::testing::AssertionFailure() << "not a rendering-variant program";
-    exe.replace(variant, 3, L"_UI");
+    const size_t slash = exe.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return ::testing::AssertionFailure() << "no program folder";
+    exe = exe.substr(0, slash + 1) + L"common_tests_" DRV_MODULE_NAMEW L"_UI.exe";
     std::wstring command =
         L"\"" + exe + L"\" --gtest_also_run_disabled_tests --gtest_filter=SampleCaches.DISABLED_Write";
 

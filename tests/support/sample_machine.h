@@ -19,6 +19,11 @@ extern const wchar_t* const kSampleModels[4];
 // library switches its paper list by region), or NULL.
 MODELINFO* SampleModelInfo(const wchar_t* name);
 
+// Builds the caches of the sample models as the user-interface library writes them (in a process
+// of the user-interface variant's test program, for a user in a Letter country) and copies them
+// into folder (with a trailing backslash).
+::testing::AssertionResult WriteSampleCaches(const std::wstring& folder);
+
 class SampleMachine {
 public:
     SampleMachine();
