@@ -28,7 +28,7 @@ constexpr WORD BINDING_MARGIN_ON = 0x10;
 constexpr DWORD BOOKLET_CELL_MILLIMETRES = 0x1;
 // dwPaperState bit 0, dwFlag400: the job's pages depend on each other.
 constexpr DWORD PAPERSTATE_DEPENDENT = 0x1;
-// wColorCapable bit 1 is not about geometry; wOptions bit 15 spools the job as EMF.
+// wOptions bit 15: the job is spooled as EMF.
 constexpr WORD OPT_EMF_SPOOLING = 0x8000;
 
 // Device capabilities as the engine gets them.

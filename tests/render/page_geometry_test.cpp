@@ -29,31 +29,6 @@ PDEV* AsPdev(const HostPdev& host)
 
 class PageGeometry : public RenderMachine {
 protected:
-    void TearDown() override
-    {
-        for (HostPdev& pdev : live) HostDisablePdev(driver, &pdev);
-        RenderMachine::TearDown();
-    }
-
-    HANDLE Printer(const std::wstring& model)
-    {
-        HANDLE printer = OpenTestPrinter(model);
-        EXPECT_NE(printer, nullptr);
-        if (printer) {
-            EXPECT_TRUE(LoadDriver(printer));
-        }
-        return printer;
-    }
-
-    DRVDEVMODE Defaults(HANDLE printer)
-    {
-        DRVDEVMODE dm = {};
-        const std::vector<BYTE> bytes = PrinterDefaultDevmode(printer, printerName());
-        EXPECT_EQ(bytes.size(), sizeof dm);
-        if (bytes.size() == sizeof dm) memcpy(&dm, bytes.data(), sizeof dm);
-        return dm;
-    }
-
     // A PDEV of the printer with the settings given; NULL when it was refused.
     HostPdev* Enable(HANDLE printer, DRVDEVMODE* dm)
     {
@@ -64,8 +39,6 @@ protected:
         }
         return &pdev;
     }
-
-    std::vector<HostPdev> live;
 };
 
 // ---- GDIINFO ----------------------------------------------------------------------------------

@@ -33,37 +33,7 @@ PDEV* AsPdev(const HostPdev& host)
     return reinterpret_cast<PDEV*>(host.dhpdev);
 }
 
-class PdevHost : public RenderMachine {
-protected:
-    // Opens a printer of the model and loads its rendering library.
-    HANDLE Printer(const std::wstring& model, const std::wstring& suffix = L"")
-    {
-        HANDLE printer = OpenTestPrinter(model, suffix);
-        EXPECT_NE(printer, nullptr);
-        if (printer) {
-            EXPECT_TRUE(LoadDriver(printer));
-        }
-        return printer;
-    }
-
-    // The printer's default settings, as a DEVMODE the host can change and pass on.
-    DRVDEVMODE Defaults(HANDLE printer)
-    {
-        DRVDEVMODE dm = {};
-        const std::vector<BYTE> record = PrinterDefaultDevmode(printer, printerName());
-        EXPECT_EQ(record.size(), sizeof dm);
-        if (record.size() == sizeof dm) memcpy(&dm, record.data(), sizeof dm);
-        return dm;
-    }
-
-    std::vector<HostPdev> live;
-
-    void TearDown() override
-    {
-        for (HostPdev& pdev : live) HostDisablePdev(driver, &pdev);
-        RenderMachine::TearDown();
-    }
-};
+using PdevHost = RenderMachine;
 
 TEST_F(PdevHost, EveryModelBuildsAPdevWithItsSurfaceResetsItAndFreesIt)
 {

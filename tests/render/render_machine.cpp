@@ -3,6 +3,8 @@
 
 #include <winspool.h>
 
+#include <cstring>
+
 #include "datafiles.h"
 #include "devmode.h"
 #include "drvglobals.h"
@@ -77,6 +79,7 @@ void RenderMachine::SetUp()
 
 void RenderMachine::TearDown()
 {
+    for (HostPdev& pdev : live) HostDisablePdev(driver, &pdev);
     driver.unload();
     for (HANDLE printer : opened_) ClosePrinter(printer);
     DrvFreeModelTable();
@@ -105,6 +108,25 @@ bool RenderMachine::LoadDriver(HANDLE printer)
     const bool ok = driver.load(printer, &error);
     EXPECT_TRUE(ok) << std::string(error.begin(), error.end());
     return ok;
+}
+
+HANDLE RenderMachine::Printer(const std::wstring& model, const std::wstring& suffix)
+{
+    HANDLE printer = OpenTestPrinter(model, suffix);
+    EXPECT_NE(printer, nullptr);
+    if (printer) {
+        EXPECT_TRUE(LoadDriver(printer));
+    }
+    return printer;
+}
+
+DRVDEVMODE RenderMachine::Defaults(HANDLE printer)
+{
+    DRVDEVMODE dm = {};
+    const std::vector<BYTE> record = PrinterDefaultDevmode(printer, printerName());
+    EXPECT_EQ(record.size(), sizeof dm);
+    if (record.size() == sizeof dm) memcpy(&dm, record.data(), sizeof dm);
+    return dm;
 }
 
 std::vector<BYTE> PrinterDefaultDevmode(HANDLE printer, const std::wstring& printerName)

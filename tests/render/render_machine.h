@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <deque>
 #include <vector>
 
+#include "devmode.h"
 #include "install.h"
 #include "render_host.h"
 
@@ -25,9 +27,15 @@ protected:
     const std::wstring& printerName() const { return printerName_; }
     // Loads the printer's rendering library (once per test).
     bool LoadDriver(HANDLE printer);
+    // Opens a printer of the model (OpenTestPrinter) and loads its rendering library.
+    HANDLE Printer(const std::wstring& model, const std::wstring& suffix = L"");
+    // The printer's default settings, as a DEVMODE the host can change and pass on.
+    DRVDEVMODE Defaults(HANDLE printer);
 
     HostInstall installed;
     HostRenderDriver driver;
+    // PDEVs the test made; disabled at tear-down.
+    std::deque<HostPdev> live;
 
 private:
     std::vector<HANDLE> opened_;
