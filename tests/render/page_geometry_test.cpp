@@ -11,6 +11,7 @@
 #include <string>
 
 #include "devmode.h"
+#include "import_patch.h"
 #include "model_access.h"
 #include "page_geometry.h"
 #include "pdev.h"
@@ -232,6 +233,24 @@ TEST_F(PageGeometry, RasterCapabilitiesFollowTheDitherCell)
     EXPECT_EQ(pdev->devInfo.cyDither, static_cast<ULONG>(own.halftone.matrixHeight));
     EXPECT_EQ(pdev->devInfo.lfDefaultFont.lfFaceName[0], L'\0') << "no DefaultFont on this printer";
     EXPECT_EQ(pdev->devInfo.lfAnsiVarFont.lfFaceName[0], L'\0');
+}
+
+HPALETTE APIENTRY NoPalette(ULONG, ULONG, ULONG*, FLONG, FLONG, FLONG)
+{
+    return nullptr;
+}
+
+TEST_F(PageGeometry, PaletteThatCannotBeMadeFailsThePdevOfEitherMode)
+{
+    HANDLE printer = Printer(kC510);
+    ASSERT_NE(printer, nullptr);
+    ImportPatch patch(driver.module(), "drveng.dll", "EngCreatePalette", reinterpret_cast<const void*>(&NoPalette));
+    ASSERT_TRUE(patch.active());
+    DRVDEVMODE vector = Defaults(printer);
+    for (DRVDEVMODE* dm : {static_cast<DRVDEVMODE*>(nullptr), &vector}) {
+        SCOPED_TRACE(dm ? "vector" : "raster");
+        EXPECT_EQ(Enable(printer, dm), nullptr);
+    }
 }
 
 // ---- Papers the model does not list ---------------------------------------------------------------
