@@ -26,6 +26,8 @@ const DRVFN g_DrvHookTable[] = {
     {INDEX_DrvDisablePDEV, HookEntry(DrvDisablePDEV)},
     {INDEX_DrvEnableSurface, HookEntry(DrvEnableSurface)},
     {INDEX_DrvDisableSurface, HookEntry(DrvDisableSurface)},
+    {INDEX_DrvEscape, HookEntry(DrvEscape)},
+    {INDEX_DrvDrawEscape, HookEntry(DrvDrawEscape)},
 };
 const ULONG g_DrvHookCount = sizeof g_DrvHookTable / sizeof g_DrvHookTable[0];
 

@@ -101,6 +101,8 @@ void ReleasePDEV(PDEV* pdev)
     if (!(pdev->jobStatus & JOBSTATUS_KEEP_BAND_MEMORY)) FreeBlock(pdev->band.memory);
     FreeBlock(pdev->docName);
     FreeBlock(pdev->fontState);
+    CloseSpoolBuffer(&pdev->spool);
+    FreeEscapeItems(pdev);
     GlobalFree(pdev);
 }
 
@@ -436,6 +438,8 @@ void ResetPDEVRaster(PDEV* oldPdev, PDEV* newPdev)
 BOOL ResetPDEVImpl(PDEV* oldPdev, PDEV* newPdev)
 {
     if (!IsValidPDEV(oldPdev) || !IsValidPDEV(newPdev)) return FALSE;
+    // What the job sent by escape stays with the job.
+    MoveEscapeItems(oldPdev, newPdev);
     const bool raster = IsRasterMode(oldPdev);
     if (!(oldPdev->jobStatus & JOBSTATUS_DOC_STARTED)) {
         if (!raster) CopyResetWords(oldPdev, newPdev);

@@ -15,8 +15,10 @@
 
 #include "devfont_table.h"
 #include "devmode.h"
+#include "escape.h"
 #include "model_access.h"
 #include "modelrecord.h"
+#include "output.h"
 #include "page_geometry.h"
 
 // Both signature fields of a live PDEV hold this value.
@@ -110,6 +112,24 @@ struct PDEV {
     RECTL clipBounds;          // the clip state's bounds
     BOOL lastEscapeFinal;
     OSVERSIONINFOA osVersion;  // as the user-interface library sends it
+
+    // Output channel (output.h). The job's bytes collect in the output buffer, which exists from
+    // StartDoc to EndDoc and goes to the spooler through hPrinter; a failed write sets
+    // JOBSTATUS_FAILED. lastEscapeFinal (above) and lastEscapePrefix drive the merging of
+    // parameterised PCL escapes.
+    SPOOLBUFFER spool;                              // the output buffer (SPOOL_BUFFER_BYTES)
+    char lastEscapePrefix[ESCAPE_PREFIX_BYTES];     // the last escape prefix written (3 characters
+                                                    // and a NUL); zeros when HP-GL/2 mode is entered
+
+    // Escape data (escape.h): what the user-interface library sends by escape during the job.
+    // Owned by the PDEV: freed with it and moved to the successor of a reset. The OS version
+    // (osVersion, above) and the copy count (copies, above) are set by escape as well.
+    ESCAPEBLOCK escItems[ESCITEM_COUNT];          // stored texts and data, ESCITEM_*
+    DWORD ttSubstCount;                           // TTSUBST_ENTRY records in escItems[ESCITEM_TTSUBST]
+    OVERLAY_ENTRY overlays[ESC_MAX_OVERLAYS];     // the job's form overlays, in the order sent
+    DWORD overlayCount;                           // emptied only when a PDEV is made
+    WORD customPaperUnit;                         // custom paper unit: 0 millimetres, else inches
+    DWORD jobId;                                  // the spooler job id, kept by StartDoc
 };
 
 // TRUE only for a non-NULL pointer whose two signature fields hold PDEV_SIGNATURE.

@@ -7,6 +7,7 @@
 
 #include "datafile_parse.h"
 #include "datafiles.h"
+#include "doc_events.h"
 #include "help_availability.h"
 #include "model_queries.h"
 #include "modeltable.h"
@@ -297,6 +298,7 @@ void DrvProcessAttach(HINSTANCE instance)
 
 void DrvProcessDetach()
 {
+    DocEventContextCleanup();
     DrvFreeModelTable();
     FreeThemeEntryPoints();
 }

@@ -48,8 +48,8 @@ extern decltype(&::DrawThemeEdge) g_pfnDrawThemeEdge;
 // loaded, takes the theme and mouse-tracking entry points and decides whether help can be shown.
 // Never fails.
 void DrvProcessAttach(HINSTANCE instance);
-// Process detach before g_DllLock is deleted: frees the model table and releases user32.dll and
-// UxTheme.dll. The user-paper tables and the resource modules are left.
+// Process detach before g_DllLock is deleted: frees the document-event table and the model table
+// and releases user32.dll and UxTheme.dll. The user-paper tables and the resource modules are left.
 void DrvProcessDetach();
 
 // Takes the theme and mouse-tracking entry points (process attach), and releases them (detach).

@@ -70,6 +70,30 @@ void MakeFolders(const std::wstring& base, const std::wstring& relative)
         CreateDirectoryW((base + relative.substr(0, pos)).c_str(), nullptr);
 }
 
+// Whether the spooler already holds a version-3 record of name with the same files, so that
+// installing again would change nothing. Replacing a record that other processes are reading
+// is left out then.
+bool SameDriverRecord(const DRIVER_INFO_3W& wanted)
+{
+    DWORD needed = 0, count = 0;
+    EnumPrinterDriversW(nullptr, nullptr, 3, nullptr, 0, &needed, &count);
+    if (!needed) return false;
+    std::vector<BYTE> buffer(needed);
+    if (!EnumPrinterDriversW(nullptr, nullptr, 3, buffer.data(), needed, &needed, &count)) return false;
+    auto same = [](LPCWSTR a, LPCWSTR b) {
+        return lstrcmpiW(a ? a : L"", b ? b : L"") == 0;
+    };
+    const auto* records = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+        const DRIVER_INFO_3W& r = records[i];
+        if (r.cVersion == wanted.cVersion && same(r.pName, wanted.pName) && same(r.pDriverPath, wanted.pDriverPath) &&
+            same(r.pConfigFile, wanted.pConfigFile) && same(r.pDataFile, wanted.pDataFile) &&
+            same(r.pHelpFile, wanted.pHelpFile))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::vector<HostModel> HostReadModels(const std::wstring& masterFile)
@@ -121,11 +145,13 @@ bool HostInstallDriver(const std::wstring& staging, const std::wstring& moduleCo
         *error = L"no driver files listed in " + staging + L"files.lst";
         return false;
     }
+    bool copied = false;
     for (const std::wstring& rel : files) {
         MakeFolders(result.driverFolder, rel);
         // A file that is already installed unchanged is left alone: a library of the driver may
         // be loaded by another process, and then it cannot be overwritten.
         if (SameContents(staging + rel, result.driverFolder + rel)) continue;
+        copied = true;
         if (!CopyFileW((staging + rel).c_str(), (result.driverFolder + rel).c_str(), FALSE)) {
             *error = LastErrorText(L"copying", staging + rel);
             return false;
@@ -163,6 +189,8 @@ bool HostInstallDriver(const std::wstring& staging, const std::wstring& moduleCo
         info.pDependentFiles = dependents.data();
         info.pDefaultDataType = dataType.data();
         info.pHelpFile = helpPath.empty() ? nullptr : helpPath.data();
+        // The same files under the same record: nothing to replace.
+        if (!copied && SameDriverRecord(info)) continue;
         // Installing again replaces the record (Wine's AddPrinterDriverW does so by itself). A
         // spooler that refuses because the driver is there already is asked to replace it anyway.
         BOOL added = AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info));

@@ -57,11 +57,12 @@ TEST_F(DriverEntry, EnableDriverChecksTheEngineVersionAndTheBufferSize)
     }
 }
 
-TEST_F(DriverEntry, HookTableHoldsTheLifeCycleHooksInTheirOrder)
+TEST_F(DriverEntry, HookTableHoldsTheBuiltHooksInTheirOrder)
 {
     const DRVENABLEDATA& data = driver.enableData();
     const ULONG expected[] = {INDEX_DrvEnablePDEV,    INDEX_DrvResetPDEV,    INDEX_DrvCompletePDEV,
-                              INDEX_DrvDisablePDEV,   INDEX_DrvEnableSurface, INDEX_DrvDisableSurface};
+                              INDEX_DrvDisablePDEV,   INDEX_DrvEnableSurface, INDEX_DrvDisableSurface,
+                              INDEX_DrvEscape,        INDEX_DrvDrawEscape};
     ASSERT_EQ(data.c, std::size(expected));
     for (ULONG i = 0; i < data.c; ++i) {
         EXPECT_EQ(data.pdrvfn[i].iFunc, expected[i]) << "row " << i;

@@ -1,0 +1,111 @@
+// The document property sheets entry point; see doc_properties.h.
+#include "doc_properties.h"
+
+#include <cstring>
+#include <cwchar>
+
+#include "device_options.h"
+#include "devmode.h"
+#include "devmode_convert.h"
+#include "devmode_merge.h"
+#include "exception_guard.h"
+#include "model_queries.h"
+#include "modeltable.h"
+
+namespace {
+
+constexpr short kPaperShortLength = 82;
+
+// A stored DEVMODE carries the current stamp when it is a whole record of this driver whose four
+// data-file versions are those of now.
+bool HasStamp(const DEVMODEW* dm, const WORD* stamp)
+{
+    if (!dm || DWORD{dm->dmSize} + dm->dmDriverExtra != DRV_DEVMODE_SIZE) return false;
+    const auto* record = reinterpret_cast<const DRVDEVMODE*>(dm);
+    return std::memcmp(record->dmPrivate.wDataFileVersion, stamp, DATAFILE_STAMPS * sizeof(WORD)) == 0;
+}
+
+// Paper 82 keeps the smaller of its two sizes as its length.
+void SwapShortPaper(DRVDEVMODE* dm)
+{
+    DEVMODEW& pub = dm->dmPublic;
+    if (pub.dmPaperSize == kPaperShortLength && pub.dmPaperLength > pub.dmPaperWidth) {
+        const short length = pub.dmPaperLength;
+        pub.dmPaperLength = pub.dmPaperWidth;
+        pub.dmPaperWidth = length;
+    }
+}
+
+// Whether dm is a record of this driver's layout for the model of ours (same name, case
+// counted).
+bool IsOwnRecordOfModel(const DEVMODEW* dm, const DRVDEVMODE* ours)
+{
+    if (dm->dmSpecVersion != DRV_DEVMODE_SPEC_VERSION || dm->dmDriverVersion != DRV_DEVMODE_DRIVER_VERSION ||
+        dm->dmSize != DRV_DEVMODE_PUBLIC_SIZE || dm->dmDriverExtra != DRV_DEVMODE_EXTRA_SIZE)
+        return false;
+    const auto* record = reinterpret_cast<const DRVDEVMODE*>(dm);
+    return std::wcsncmp(record->dmPrivate.szModelName, ours->dmPrivate.szModelName, DRV_MODELNAME_CCH) == 0;
+}
+
+}  // namespace
+
+LONG DocumentPropertiesNoUI(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* info, const WORD* stamp)
+{
+    header->cbOut = DRV_DEVMODE_SIZE;
+    const DWORD mode = header->fMode;
+    if (mode == 0 || !header->pdmOut) return DRV_DEVMODE_SIZE;
+
+    LPCWSTR name = header->pszPrinterName ? header->pszPrinterName : info->pPrinterName;
+    DRVDEVMODE def;
+    std::memset(&def, 0, sizeof def);
+    DrvBuildDefaultDevmode(&def, name, header->hPrinter);
+    WORD* words = def.dmPrivate.wDataFileVersion;
+    for (int i = 0; i < MODEL_STAMP_WORDS; ++i) words[i] = i < DATAFILE_STAMPS ? stamp[i] : 0;
+    DRVDEVMODE work = def;
+
+    // The printer's own DEVMODE counts only while it carries the stamp of the data files now.
+    bool merged = false;
+    if (HasStamp(info->pDevMode, stamp)) {
+        DrvMergeDevmode(&work, info->pDevMode);
+        merged = true;
+    }
+    if (merged || !info->pDevMode) SwapShortPaper(&work);
+
+    const DWORD fields = work.dmPublic.dmFields;
+    if ((mode & DM_IN_BUFFER) && header->pdmIn) {
+        DrvMergeDevmode(&work, header->pdmIn);
+        SwapShortPaper(&work);
+    }
+    // The caller's DEVMODE adds fields; it takes none away.
+    work.dmPublic.dmFields |= fields;
+
+    LoadDeviceOptions(header->hPrinter, &work);
+
+    if (mode & (DM_OUT_DEFAULT | DM_OUT_BUFFER)) {
+        // A caller that hands back a record of ours for this model gets it whole; any other
+        // caller gets it in the version and size of its input DEVMODE.
+        const bool whole = (mode & DM_IN_BUFFER) && IsOwnRecordOfModel(header->pdmOut, &work);
+        ConvertDevmodeOut(&work.dmPublic, whole ? nullptr : header->pdmIn, header->pdmOut);
+    }
+    return 1;
+}
+
+LONG DocumentPropertySheetsImpl(PPROPSHEETUI_INFO info, LPARAM lParam)
+{
+    auto* header = reinterpret_cast<DOCUMENTPROPERTYHEADER*>(info ? info->lParamInit : lParam);
+    if (!header) return -1;
+    auto* printer = static_cast<PRINTER_INFO_2W*>(DrvGetPrinterInfo(header->hPrinter, 2));
+    if (!printer) return -1;
+    WORD stamp[MODEL_STAMP_WORDS] = {};
+    DrvRefreshModel(printer->pDriverName, stamp);
+    LONG result = -1;
+    if (!info) result = DocumentPropertiesNoUI(header, printer, stamp);
+    // With a sheet (PROPSHEETUI_INFO given) the document pages are not offered yet: -1.
+    GlobalFree(printer);
+    return result;
+}
+
+extern "C" LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lParam)
+{
+    return DrvGuardedCall(UiGuard::DrvDocumentPropertySheets, [&] { return DocumentPropertySheetsImpl(info, lParam); });
+}

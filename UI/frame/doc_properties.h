@@ -1,0 +1,41 @@
+// The document property sheets entry point, DrvDocumentPropertySheets: the way the print system
+// and applications read (and, with a sheet, edit) a job's settings. Called without a sheet it
+// answers the size of the driver DEVMODE or fills the caller's output DEVMODE with the merged
+// settings; Wine's spooler asks it so when a printer is added without a DEVMODE.
+//
+// User-interface library only.
+#pragma once
+#include <windows.h>
+
+#ifndef DRV_BUILD_UM
+
+#include <winspool.h>
+#include <compstui.h>
+
+// The print system's request record (lParam of a call without a sheet, lParamInit of a sheet's
+// PROPSHEETUI_INFO); the MinGW-w64 headers lack it.
+struct DOCUMENTPROPERTYHEADER {
+    WORD cbSize;
+    WORD Reserved;
+    HANDLE hPrinter;
+    LPWSTR pszPrinterName;
+    PDEVMODEW pdmIn;
+    PDEVMODEW pdmOut;
+    DWORD cbOut;   // set to the size of the driver DEVMODE
+    DWORD fMode;   // DM_* request bits
+};
+
+// The call without a sheet, for the printer's level-2 record and the version stamp of the
+// model's data files (DATAFILE_STAMPS words): sets cbOut to the DEVMODE size and returns it when
+// fMode is 0 or there is no output DEVMODE; otherwise builds the printer's default, merges the
+// printer's DEVMODE (when it carries the current stamp) and the caller's input DEVMODE (with
+// DM_IN_BUFFER), applies the installed options, writes the result to pdmOut (with DM_OUT_BUFFER
+// or DM_OUT_DEFAULT) and returns 1.
+LONG DocumentPropertiesNoUI(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* info, const WORD* stamp);
+
+// The body of DrvDocumentPropertySheets: -1 without a request record or printer information.
+LONG DocumentPropertySheetsImpl(PPROPSHEETUI_INFO info, LPARAM lParam);
+
+extern "C" LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lParam);
+
+#endif  // DRV_BUILD_UM
