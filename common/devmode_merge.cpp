@@ -914,6 +914,34 @@ void ValidatePrivate(DRVDEVMODE* d, const Model* model)
 
 }  // namespace
 
+BOOL DrvCopyDevmodeRecord(const DEVMODEW* src, DRVDEVMODE* out)
+{
+    return out && NormaliseSource(src, out) ? TRUE : FALSE;
+}
+
+BOOL DrvIsCurrentDevmode(const DEVMODEW* dm, const WORD* stamp)
+{
+    if (!dm || !stamp) return FALSE;
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(dm);
+    WORD size = 0, extra = 0;
+    std::memcpy(&size, bytes + offsetof(DEVMODEW, dmSize), sizeof size);
+    std::memcpy(&extra, bytes + offsetof(DEVMODEW, dmDriverExtra), sizeof extra);
+    if (DWORD{size} + extra != DRV_DEVMODE_SIZE) return FALSE;
+    constexpr size_t kStampOffset = offsetof(DRVDEVMODE, dmPrivate) + offsetof(DRVEXTRA, wDataFileVersion);
+    return std::memcmp(bytes + kStampOffset, stamp, DATAFILE_STAMPS * sizeof(WORD)) == 0 ? TRUE : FALSE;
+}
+
+void DrvSwapShortPaper(DRVDEVMODE* dm)
+{
+    constexpr short kPaperShortLength = 82;
+    DEVMODEW& pub = dm->dmPublic;
+    if (pub.dmPaperSize == kPaperShortLength && pub.dmPaperLength > pub.dmPaperWidth) {
+        const short length = pub.dmPaperLength;
+        pub.dmPaperLength = pub.dmPaperWidth;
+        pub.dmPaperWidth = length;
+    }
+}
+
 BOOL DrvMergeDevmode(DRVDEVMODE* dest, const DEVMODEW* src)
 {
     if (!dest) return FALSE;

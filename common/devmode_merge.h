@@ -30,6 +30,18 @@
 // shared model table and reads the table without the library's lock.
 BOOL DrvMergeDevmode(DRVDEVMODE* dest, const DEVMODEW* src);
 
+// Copies the record at src (dmSize + dmDriverExtra bytes, at most a whole DRVDEVMODE) into out,
+// zero beyond what it holds. Reads src byte-wise, so a record at any address of a spooler's
+// buffer can be read. FALSE, with nothing written, for a NULL src.
+BOOL DrvCopyDevmodeRecord(const DEVMODEW* src, DRVDEVMODE* out);
+
+// Whether the record at dm is a whole record of this driver's size whose data-file stamp
+// (DATAFILE_STAMPS words) equals stamp. Reads dm byte-wise, as DrvCopyDevmodeRecord does.
+BOOL DrvIsCurrentDevmode(const DEVMODEW* dm, const WORD* stamp);
+
+// Paper 82 (the double postcard, turned) keeps the smaller of its two sizes as its length.
+void DrvSwapShortPaper(DRVDEVMODE* dm);
+
 // Checks the private fields of dm that depend on the model's papers, sources, media and
 // finisher: validation code, long paper, secure data, trays, bins and finishing. extra is dm's
 // private part (NULL stands for it). A model that is not in the model table leaves the fields

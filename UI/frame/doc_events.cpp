@@ -31,7 +31,6 @@ WCHAR g_LastUpgradedPrinter[MAX_PATH] = {};
 namespace {
 
 // Paper 82 is kept with its length not above its width.
-constexpr short kPaperShortLength = 82;
 
 // The DWORD at offset 2516 of the record (inside the reserved bytes after the plain PIN): non-zero
 // when the encryption library asks for the PIN when printing.
@@ -133,16 +132,6 @@ bool GrowTable()
 BYTE* Bytes(DRVDEVMODE* dm) { return reinterpret_cast<BYTE*>(dm); }
 const BYTE* Bytes(const DRVDEVMODE* dm) { return reinterpret_cast<const BYTE*>(dm); }
 
-// A stored DEVMODE is current when it is a whole record of this driver stamped with the model's
-// data-file versions of now.
-bool IsCurrentDevmode(const DEVMODEW* dm, const WORD* stamp)
-{
-    if (!dm) return false;
-    if (DWORD{dm->dmSize} + dm->dmDriverExtra != DRV_DEVMODE_SIZE) return false;
-    const auto* record = reinterpret_cast<const DRVDEVMODE*>(dm);
-    return std::memcmp(record->dmPrivate.wDataFileVersion, stamp, DATAFILE_STAMPS * sizeof(WORD)) == 0;
-}
-
 void SetStamp(DRVDEVMODE* dm, const WORD* stamp)
 {
     WORD* words = dm->dmPrivate.wDataFileVersion;
@@ -155,17 +144,6 @@ DWORD CryptoAskAtPrint(const DRVDEVMODE* dm)
     DWORD value;
     std::memcpy(&value, Bytes(dm) + kCryptoAskAtPrintOffset, sizeof value);
     return value;
-}
-
-// The paper 82 is kept with the smaller of its two sizes as its length.
-void SwapShortPaper(DRVDEVMODE* dm)
-{
-    DEVMODEW& pub = dm->dmPublic;
-    if (pub.dmPaperSize == kPaperShortLength && pub.dmPaperLength > pub.dmPaperWidth) {
-        const short length = pub.dmPaperLength;
-        pub.dmPaperLength = pub.dmPaperWidth;
-        pub.dmPaperWidth = length;
-    }
 }
 
 // A ResetDC in the middle of a job: the job's settings (saved) win over the new ones in m, apart
@@ -204,7 +182,7 @@ void KeepJobSettings(DRVDEVMODE* m, const DRVDEVMODE* saved)
 // when they are of another size or version; once per printer (g_LastUpgradedPrinter).
 void UpgradeStoredDevmodes(PRINTER_INFO_2W* info, DRVDEVMODE* def, const WORD* stamp)
 {
-    if (!info->pDevMode || IsCurrentDevmode(info->pDevMode, stamp)) return;
+    if (!info->pDevMode || DrvIsCurrentDevmode(info->pDevMode, stamp)) return;
     if (lstrcmpiW(info->pPrinterName, g_LastUpgradedPrinter) == 0) return;
     HANDLE printer = nullptr;
     PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
@@ -220,7 +198,7 @@ void UpgradeStoredDevmodes(PRINTER_INFO_2W* info, DRVDEVMODE* def, const WORD* s
         GetPrinterW(printer, 8, nullptr, 0, &needed);
         void* global = needed ? GlobalAlloc(GPTR, needed) : nullptr;
         if (global && GetPrinterW(printer, 8, static_cast<BYTE*>(global), needed, &needed) &&
-            !IsCurrentDevmode(static_cast<PRINTER_INFO_8W*>(global)->pDevMode, stamp)) {
+            !DrvIsCurrentDevmode(static_cast<PRINTER_INFO_8W*>(global)->pDevMode, stamp)) {
             PRINTER_INFO_8W level8 = {&def->dmPublic};
             SetPrinterW(printer, 8, reinterpret_cast<BYTE*>(&level8), 0);
         }
@@ -309,7 +287,7 @@ void DcPreEvent(DOCEVENT_CONTEXT* ctx, HANDLE hPrinter, HDC hdc, bool reset, PVO
         LoadDeviceOptions(hPrinter, &ctx->devmode);
         // The print processor named by the printer is chosen for the job here
         // (SelectPrintProcessor), once that selection exists.
-        SwapShortPaper(&ctx->devmode);
+        DrvSwapShortPaper(&ctx->devmode);
         // RESETDCPRE with promptNeeded: the job-name and PIN dialog (ShowJobNamePinDialog) runs
         // here and then marks the PIN as asked at the ResetDC, the job name as set and the dialog
         // as shown, clearing promptNeeded. Until that dialog exists promptNeeded stays as found.

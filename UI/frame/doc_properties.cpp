@@ -14,37 +14,18 @@
 
 namespace {
 
-constexpr short kPaperShortLength = 82;
-
-// A stored DEVMODE carries the current stamp when it is a whole record of this driver whose four
-// data-file versions are those of now.
-bool HasStamp(const DEVMODEW* dm, const WORD* stamp)
-{
-    if (!dm || DWORD{dm->dmSize} + dm->dmDriverExtra != DRV_DEVMODE_SIZE) return false;
-    const auto* record = reinterpret_cast<const DRVDEVMODE*>(dm);
-    return std::memcmp(record->dmPrivate.wDataFileVersion, stamp, DATAFILE_STAMPS * sizeof(WORD)) == 0;
-}
-
-// Paper 82 keeps the smaller of its two sizes as its length.
-void SwapShortPaper(DRVDEVMODE* dm)
-{
-    DEVMODEW& pub = dm->dmPublic;
-    if (pub.dmPaperSize == kPaperShortLength && pub.dmPaperLength > pub.dmPaperWidth) {
-        const short length = pub.dmPaperLength;
-        pub.dmPaperLength = pub.dmPaperWidth;
-        pub.dmPaperWidth = length;
-    }
-}
-
 // Whether dm is a record of this driver's layout for the model of ours (same name, case
 // counted).
 bool IsOwnRecordOfModel(const DEVMODEW* dm, const DRVDEVMODE* ours)
 {
-    if (dm->dmSpecVersion != DRV_DEVMODE_SPEC_VERSION || dm->dmDriverVersion != DRV_DEVMODE_DRIVER_VERSION ||
-        dm->dmSize != DRV_DEVMODE_PUBLIC_SIZE || dm->dmDriverExtra != DRV_DEVMODE_EXTRA_SIZE)
+    // The caller's buffer may lie at any address: its record is read through a copy.
+    DRVDEVMODE record;
+    if (!DrvCopyDevmodeRecord(dm, &record)) return false;
+    const DEVMODEW& pub = record.dmPublic;
+    if (pub.dmSpecVersion != DRV_DEVMODE_SPEC_VERSION || pub.dmDriverVersion != DRV_DEVMODE_DRIVER_VERSION ||
+        pub.dmSize != DRV_DEVMODE_PUBLIC_SIZE || pub.dmDriverExtra != DRV_DEVMODE_EXTRA_SIZE)
         return false;
-    const auto* record = reinterpret_cast<const DRVDEVMODE*>(dm);
-    return std::wcsncmp(record->dmPrivate.szModelName, ours->dmPrivate.szModelName, DRV_MODELNAME_CCH) == 0;
+    return std::wcsncmp(record.dmPrivate.szModelName, ours->dmPrivate.szModelName, DRV_MODELNAME_CCH) == 0;
 }
 
 }  // namespace
@@ -65,16 +46,16 @@ LONG DocumentPropertiesNoUI(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2
 
     // The printer's own DEVMODE counts only while it carries the stamp of the data files now.
     bool merged = false;
-    if (HasStamp(info->pDevMode, stamp)) {
+    if (DrvIsCurrentDevmode(info->pDevMode, stamp)) {
         DrvMergeDevmode(&work, info->pDevMode);
         merged = true;
     }
-    if (merged || !info->pDevMode) SwapShortPaper(&work);
+    if (merged || !info->pDevMode) DrvSwapShortPaper(&work);
 
     const DWORD fields = work.dmPublic.dmFields;
     if ((mode & DM_IN_BUFFER) && header->pdmIn) {
         DrvMergeDevmode(&work, header->pdmIn);
-        SwapShortPaper(&work);
+        DrvSwapShortPaper(&work);
     }
     // The caller's DEVMODE adds fields; it takes none away.
     work.dmPublic.dmFields |= fields;

@@ -960,3 +960,39 @@ TEST_F(DevmodeMerge, ModelNotInTheTableAndNoSource)
 }
 
 }  // namespace
+
+// Spoolers hand stored records at any address of their buffers (Wine's on 2-byte boundaries):
+// they are read byte-wise, and a record of another size or stamp is not current.
+TEST(StoredDevmode, IsReadAtAnyAddressAndComparedByItsStamp)
+{
+    DRVDEVMODE dm = {};
+    dm.dmPublic.dmSize = sizeof(DEVMODEW);
+    dm.dmPublic.dmDriverExtra = sizeof(DRVEXTRA);
+    dm.dmPublic.dmPaperSize = 82;
+    dm.dmPublic.dmPaperLength = 1480;
+    dm.dmPublic.dmPaperWidth = 1000;
+    const WORD stamp[DATAFILE_STAMPS] = {1, 2, 3, 4};
+    std::memcpy(dm.dmPrivate.wDataFileVersion, stamp, sizeof stamp);
+    for (size_t shift : {0u, 1u, 2u, 6u}) {
+        SCOPED_TRACE(shift);
+        std::vector<BYTE> buffer(sizeof dm + 8, 0xEE);
+        std::memcpy(buffer.data() + shift, &dm, sizeof dm);
+        const auto* at = reinterpret_cast<const DEVMODEW*>(buffer.data() + shift);
+        EXPECT_TRUE(DrvIsCurrentDevmode(at, stamp));
+        const WORD other[DATAFILE_STAMPS] = {1, 2, 3, 5};
+        EXPECT_FALSE(DrvIsCurrentDevmode(at, other));
+        DRVDEVMODE copy;
+        ASSERT_TRUE(DrvCopyDevmodeRecord(at, &copy));
+        EXPECT_EQ(std::memcmp(&copy, &dm, sizeof dm), 0);
+    }
+    DRVDEVMODE shortRecord = dm;
+    shortRecord.dmPublic.dmDriverExtra -= 2;
+    EXPECT_FALSE(DrvIsCurrentDevmode(&shortRecord.dmPublic, stamp));
+    EXPECT_FALSE(DrvIsCurrentDevmode(nullptr, stamp));
+
+    DrvSwapShortPaper(&dm);
+    EXPECT_EQ(dm.dmPublic.dmPaperLength, 1000);
+    EXPECT_EQ(dm.dmPublic.dmPaperWidth, 1480);
+    DrvSwapShortPaper(&dm);
+    EXPECT_EQ(dm.dmPublic.dmPaperLength, 1000) << "the smaller size stays the length";
+}
