@@ -28,6 +28,36 @@ BOOL WriteBlock(PDEV* pdev, DWORD bytes)
     return TRUE;
 }
 
+// The secure path: the bytes collect in the encryption staging buffer, and each full 4096-byte
+// block goes out encrypted in one write frame (FlushEncryptionStaging). The first byte of a
+// secure job writes the plain preface and opens the container. A job whose container could not
+// be opened fails: its bytes are refused, never sent in plain.
+BOOL StageSecure(PDEV* pdev, const BYTE* next, DWORD remaining)
+{
+    SECUREJOB& secure = pdev->secure;
+    SPOOLBUFFER& staging = pdev->cryptStaging;
+    if (secure.startPending) {
+        secure.startPending = FALSE;
+        WriteSecurePreface(pdev);
+        StartSecureJob(pdev);
+    }
+    if (!secure.UpdateEncryption || !staging.start) {
+        pdev->jobStatus |= JOBSTATUS_FAILED;
+        return FALSE;
+    }
+    while (remaining > 0) {
+        const DWORD room = SPOOL_BUFFER_BYTES - staging.count;
+        const DWORD taken = room > remaining ? remaining : room;
+        memcpy(staging.cursor, next, taken);
+        staging.cursor += taken;
+        staging.count += taken;
+        next += taken;
+        remaining -= taken;
+        if (staging.count == SPOOL_BUFFER_BYTES && !FlushEncryptionStaging(pdev)) return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL WriteText(PDEV* pdev, const char* text)
 {
     DWORD taken = 0;
@@ -62,6 +92,13 @@ BOOL SpoolWrite(PDEV* pdev, const void* data, DWORD cb, DWORD* pcbWritten)
     *pcbWritten = cb;
     const BYTE* next = static_cast<const BYTE*>(data);
     DWORD remaining = cb;
+    if (IsSecureStaging(pdev)) {
+        // The container's own framing and plain lines come back here with the open flag set.
+        pdev->secure.open = TRUE;
+        const BOOL ok = StageSecure(pdev, next, remaining);
+        pdev->secure.open = FALSE;
+        return ok;
+    }
     while (remaining > 0) {
         const DWORD room = SPOOL_BUFFER_BYTES - buffer.count;
         if (room > remaining) {
@@ -98,6 +135,7 @@ BOOL SpoolPrintf(PDEV* pdev, const char* format, LONG arg)
 
 BOOL HpglPrintf(PDEV* pdev, const char* format, ...)
 {
+    SetHpglMode(pdev, TRUE);  // emit.h
     char text[SPOOL_FORMAT_BYTES];
     va_list args;
     va_start(args, format);

@@ -31,7 +31,9 @@ void CloseSpoolBuffer(SPOOLBUFFER* buffer);
 
 // Appends cb bytes to the job. *pcbWritten receives cb. FALSE for a NULL data or count pointer
 // (with cb not 0), for a PDEV without an output buffer, and when WritePrinter fails. A zero-length
-// write with a count pointer succeeds and reports 0.
+// write with a count pointer succeeds and reports 0. The bytes of a vector-mode secure job go
+// into the encryption staging buffer instead and leave encrypted (secure.h); FALSE there also
+// when the container could not be opened or the encryption fails.
 BOOL SpoolWrite(PDEV* pdev, const void* data, DWORD cb, DWORD* pcbWritten);
 // Hands the pending bytes to the spooler. TRUE when nothing is pending; FALSE for a NULL PDEV or a
 // failed WritePrinter (the bytes stay pending).

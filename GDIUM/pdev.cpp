@@ -7,6 +7,7 @@
 
 #include "devmode_merge.h"
 #include "drvglobals.h"
+#include "emit.h"
 #include "exception_guard.h"
 #include "halftone.h"
 #include "model_queries.h"
@@ -102,7 +103,9 @@ void ReleasePDEV(PDEV* pdev)
     FreeBlock(pdev->docName);
     FreeBlock(pdev->fontState);
     CloseSpoolBuffer(&pdev->spool);
+    ReleaseSecureJob(pdev);
     FreeEscapeItems(pdev);
+    FreeHpglState(pdev);
     GlobalFree(pdev);
 }
 
@@ -183,6 +186,7 @@ BOOL InitPDEVFromDevmode(PDEV* pdev, const DEVMODEW* pdm, LPCWSTR driverName)
     pdev->nextBrushId = FIRST_BRUSH_ID;
     pdev->clipBounds = {0, 0, CLIP_BOUND_MAX, CLIP_BOUND_MAX};
     pdev->lastEscapeFinal = TRUE;
+    ResetHpglState(pdev);
     pdev->osVersion = {};
     pdev->model = DrvLookupModelInfo(driverName);
     if (!pdev->model) return FALSE;
@@ -440,11 +444,14 @@ BOOL ResetPDEVImpl(PDEV* oldPdev, PDEV* newPdev)
     if (!IsValidPDEV(oldPdev) || !IsValidPDEV(newPdev)) return FALSE;
     // What the job sent by escape stays with the job.
     MoveEscapeItems(oldPdev, newPdev);
+    MoveHpglState(newPdev, oldPdev);
     const bool raster = IsRasterMode(oldPdev);
     if (!(oldPdev->jobStatus & JOBSTATUS_DOC_STARTED)) {
         if (!raster) CopyResetWords(oldPdev, newPdev);
         return TRUE;
     }
+    // The secure container of the document continues on the new PDEV.
+    MoveSecureJob(oldPdev, newPdev);
     if (raster)
         ResetPDEVRaster(oldPdev, newPdev);
     else

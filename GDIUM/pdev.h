@@ -15,11 +15,13 @@
 
 #include "devfont_table.h"
 #include "devmode.h"
+#include "emit.h"
 #include "escape.h"
 #include "model_access.h"
 #include "modelrecord.h"
 #include "output.h"
 #include "page_geometry.h"
+#include "secure.h"
 
 // Both signature fields of a live PDEV hold this value.
 constexpr DWORD PDEV_SIGNATURE = 0x54564444;
@@ -130,6 +132,24 @@ struct PDEV {
     DWORD overlayCount;                           // emptied only when a PDEV is made
     WORD customPaperUnit;                         // custom paper unit: 0 millimetres, else inches
     DWORD jobId;                                  // the spooler job id, kept by StartDoc
+
+    // Secure-job container (secure.h): the encryption library's session of an encrypted secure
+    // job and the buffer whose 4096-byte blocks it encrypts. Owned by the PDEV: released with it
+    // and moved to the successor of a reset during a document.
+    SPOOLBUFFER cryptStaging;                     // the encryption staging buffer (vector StartDoc to EndDoc)
+    SECUREJOB secure;
+
+    // HP-GL/2 and PCL emitters (emit.h): the printer state last written, cleared by
+    // ResetHpglState and moved to the successor of a reset (MoveHpglState), and what the emitters
+    // read besides. resendAll is raised by the vector StartDoc and lowered once the first page's
+    // set-up is written: while it is up every cached command is written again. pageMap is set by
+    // the page set-up. imageBlock is the pending ESC*b#W block of a vector raster image.
+    // paletteImageLoaded: an 8-bit palette image has loaded its colours into the palette.
+    HPGLSTATE hpgl;
+    BOOL resendAll;
+    HPGLPAGEMAP pageMap;
+    IMAGEBLOCK imageBlock;
+    BOOL paletteImageLoaded;
 };
 
 // TRUE only for a non-NULL pointer whose two signature fields hold PDEV_SIGNATURE.

@@ -236,16 +236,17 @@ TEST_F(Output, ParameterisedEscapesWithTheSamePrefixMergeUntilAFinalOne)
 
 TEST_F(Output, FormattedWritesUseTheLibrarysFormatterAndStayWithinTheirBuffer)
 {
+    // HP-GL/2 text enters HP-GL/2 mode first.
     EXPECT_TRUE(HpglPrintf(pdev, "PW%f;SP%d;PU%d,%d;", 384, 2, -10, 20));
     EXPECT_TRUE(SpoolPrintf(pdev, "@PJL TAVRESOURCEWRITE SIZE=%d\n", 4096));
     EXPECT_TRUE(SpoolPrintf(pdev, "\033%%-12345X", 0));
-    EXPECT_EQ(Stream(), "PW1.5;SP2;PU-10,20;@PJL TAVRESOURCEWRITE SIZE=4096\n\x1b%-12345X");
+    EXPECT_EQ(Stream(), "\x1b%0BPW1.5;SP2;PU-10,20;@PJL TAVRESOURCEWRITE SIZE=4096\n\x1b%-12345X");
 
     const std::string longText(400, 'L');
     pdev->spool.cursor = pdev->spool.start;
     pdev->spool.count = 0;
     EXPECT_TRUE(HpglPrintf(pdev, "LB%s", longText.c_str()));
-    EXPECT_EQ(pdev->spool.count, SPOOL_FORMAT_BYTES - 1) << "longer text is cut, never overruns";
+    EXPECT_EQ(pdev->spool.count, SPOOL_FORMAT_BYTES - 1) << "longer text is cut, never overruns (already in HP-GL/2)";
 }
 
 // ---- Through the spooler ---------------------------------------------------------------------
