@@ -381,3 +381,12 @@ bool HostDeleteDc(HostDc* dc, std::wstring* error)
     Release(dc);
     return true;
 }
+
+int HostEscape(HostDc* dc, int escape, int cbIn, const void* in, int cbOut, void* out)
+{
+    if (!dc || !dc->hdc) return 0;
+    DOCEVENT_ESCAPE record = {escape, cbIn, const_cast<void*>(in)};
+    if (dc->docEvent)
+        dc->docEvent(dc->printer, dc->hdc, DOCUMENTEVENT_ESCAPE, sizeof record, &record, 0, nullptr);
+    return HostExtEscape(dc->hdc, escape, cbIn, static_cast<LPCSTR>(in), cbOut, static_cast<LPSTR>(out));
+}

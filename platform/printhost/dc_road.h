@@ -61,3 +61,8 @@ bool HostResetDc(HostDc* dc, const DEVMODEW* devmode, std::wstring* error);
 // DeleteDC: DOCUMENTEVENT_DELETEDC, then the PDEV is disabled, the libraries released and the
 // printer closed; dc is empty again. false only for a DC that is not live.
 bool HostDeleteDc(HostDc* dc, std::wstring* error);
+
+// ExtEscape of an application on the DC: the user-interface library sees it first
+// (DOCUMENTEVENT_ESCAPE with the escape record), then the rendering library's DrvEscape answers it
+// with the sizes as given. The result is DrvEscape's (0 for a DC that is not live).
+int HostEscape(HostDc* dc, int escape, int cbIn, const void* in, int cbOut, void* out);

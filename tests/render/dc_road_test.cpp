@@ -264,6 +264,34 @@ TEST_F(DcRoad, SeveralDcsCreatedResetAndDeletedInMixedOrderKeepTheirOwnSettings)
 
 // ---- Refusals -----------------------------------------------------------------------------------
 
+// An application's escapes reach the rendering library with their sizes as given, after the
+// user-interface library has seen them.
+TEST_F(DcRoad, ApplicationEscapesReachTheRenderingLibrary)
+{
+    const std::wstring name = AddPrinter(kC710);
+    ASSERT_FALSE(name.empty());
+    HostDc dc;
+    std::wstring error;
+    ASSERT_TRUE(HostCreateDc(name, nullptr, &dc, &error)) << Narrow(error);
+
+    const WORD asked[] = {17, 11031};
+    EXPECT_EQ(HostEscape(&dc, QUERYESCSUPPORT, sizeof(WORD), &asked[0], 0, nullptr), 1);
+    EXPECT_EQ(HostEscape(&dc, QUERYESCSUPPORT, sizeof(WORD), &asked[1], 0, nullptr), 0);
+
+    const DWORD copies = 150;
+    DWORD stored = 0xEEEEEEEE;
+    EXPECT_EQ(HostEscape(&dc, SETCOPYCOUNT, sizeof copies, &copies, sizeof stored, &stored), 1);
+    EXPECT_EQ(stored, 99u);
+    EXPECT_EQ(AsPdev(dc)->copies, 99u);
+    stored = 0xEEEEEEEE;
+    EXPECT_EQ(HostEscape(&dc, SETCOPYCOUNT, sizeof copies, &copies, sizeof stored - 1, &stored), 0)
+        << "a reply that does not fit is refused";
+    EXPECT_EQ(stored, 0xEEEEEEEEu);
+
+    EXPECT_TRUE(HostDeleteDc(&dc, &error)) << Narrow(error);
+    EXPECT_EQ(HostEscape(&dc, SETCOPYCOUNT, sizeof copies, &copies, 0, nullptr), 0) << "no live DC";
+}
+
 TEST_F(DcRoad, CreationFailsCleanlyWithoutAPrinterOrItsDocumentEvents)
 {
     // A driver whose configuration module is the rendering library, which has no DrvDocumentEvent.
