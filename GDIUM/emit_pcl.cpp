@@ -89,6 +89,18 @@ void Command(PDEV* pdev, const PclCommand& c, LONG value, BOOL final = TRUE)
 }
 
 // ESC<command> with a binary payload of length bytes.
+// A PCL command whose state the PDEV caches: written (in PCL mode) only when the state changes or
+// everything is to be sent again; the state then takes key.
+template <class T>
+BOOL CachedCommand(PDEV* pdev, T& cached, T key, const PclCommand& c, LONG written)
+{
+    if (Cached(pdev, key == cached)) return TRUE;
+    SetHpglMode(pdev, FALSE);
+    Command(pdev, c, written);
+    cached = key;
+    return TRUE;
+}
+
 void DataCommand(PDEV* pdev, const PclCommand& c, const void* bytes, DWORD length)
 {
     Command(pdev, c, static_cast<LONG>(length));
@@ -169,30 +181,18 @@ BOOL PclCursorRotated(PDEV* pdev, LONG x, LONG y)
 
 BOOL PclPatternType(PDEV* pdev, LONG type)
 {
-    if (Cached(pdev, type == pdev->hpgl.patternType)) return TRUE;
-    SetHpglMode(pdev, FALSE);
-    Command(pdev, kPatternType, type);
-    pdev->hpgl.patternType = type;
-    return TRUE;
+    return CachedCommand(pdev, pdev->hpgl.patternType, type, kPatternType, type);
 }
 
 // Mode 1 is transparent, written as 0; anything else is opaque, 1.
 BOOL PclSourceTransparency(PDEV* pdev, LONG mode)
 {
-    if (Cached(pdev, mode == pdev->hpgl.sourceTransparent)) return TRUE;
-    SetHpglMode(pdev, FALSE);
-    Command(pdev, kSourceTransparency, mode == 1 ? 0 : 1);
-    pdev->hpgl.sourceTransparent = mode;
-    return TRUE;
+    return CachedCommand(pdev, pdev->hpgl.sourceTransparent, mode, kSourceTransparency, mode == 1 ? 0 : 1);
 }
 
 BOOL PclPatternTransparency(PDEV* pdev, LONG mode)
 {
-    if (Cached(pdev, mode == pdev->hpgl.patternTransparent)) return TRUE;
-    SetHpglMode(pdev, FALSE);
-    Command(pdev, kPatternTransparency, mode == 1 ? 0 : 1);
-    pdev->hpgl.patternTransparent = mode;
-    return TRUE;
+    return CachedCommand(pdev, pdev->hpgl.patternTransparent, mode, kPatternTransparency, mode == 1 ? 0 : 1);
 }
 
 BOOL PclPatternId(PDEV* pdev, LONG id)
@@ -224,11 +224,7 @@ BOOL PclDownloadPattern(PDEV* pdev, const PATTERNBRUSH* brush, const BYTE* bits,
 BOOL PclPrintDirection(PDEV* pdev, LONG angle)
 {
     if (angle >= 360) angle -= 360;
-    if (Cached(pdev, angle == pdev->hpgl.printDirection)) return TRUE;
-    SetHpglMode(pdev, FALSE);
-    Command(pdev, kPrintDirection, angle);
-    pdev->hpgl.printDirection = angle;
-    return TRUE;
+    return CachedCommand(pdev, pdev->hpgl.printDirection, angle, kPrintDirection, angle);
 }
 
 BOOL PclFontId(PDEV* pdev, LONG id)

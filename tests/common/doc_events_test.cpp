@@ -22,6 +22,7 @@
 #include "drvglobals.h"
 #include "event_log_recorder.h"
 #include "exception_guard.h"
+#include "fake_printer_data.h"
 #include "import_patch.h"
 #include "model_queries.h"
 #include "modeltable.h"
@@ -43,7 +44,6 @@ HDC Dc(int n) { return reinterpret_cast<HDC>(static_cast<INT_PTR>(0x10000 + n * 
 struct Spooler {
     std::wstring name = L"Doc Events Printer";
     std::vector<BYTE> level2, level8;  // the stored DEVMODEs; empty: none
-    std::map<std::wstring, DWORD> data;
     bool setLevel2Fails = false;
     int opens = 0, closes = 0, sets2 = 0, sets8 = 0;
     DWORD openAccess = 0;
@@ -166,25 +166,6 @@ BOOL WINAPI FakeGetPrinterDriver(HANDLE printer, LPWSTR, DWORD level, LPBYTE buf
     return TRUE;
 }
 
-DWORD WINAPI FakeGetPrinterData(HANDLE, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed)
-{
-    const auto found = g_spooler->data.find(name);
-    if (found == g_spooler->data.end()) return ERROR_FILE_NOT_FOUND;
-    if (type) *type = REG_DWORD;
-    *needed = sizeof(DWORD);
-    if (size < sizeof(DWORD)) return ERROR_MORE_DATA;
-    std::memcpy(data, &found->second, sizeof(DWORD));
-    return ERROR_SUCCESS;
-}
-
-DWORD WINAPI FakeSetPrinterData(HANDLE, LPWSTR name, DWORD, LPBYTE data, DWORD size)
-{
-    DWORD value = 0;
-    std::memcpy(&value, data, size < sizeof value ? size : sizeof value);
-    g_spooler->data[name] = value;
-    return ERROR_SUCCESS;
-}
-
 int WINAPI FakeExtEscape(HDC hdc, int code, int, LPCSTR, int, LPSTR)
 {
     if (code != DRVESC_QUERY_JOB_STARTED) return 0;
@@ -234,8 +215,6 @@ protected:
           openPrinter_(SelfModule(), "winspool.drv", "OpenPrinterW", reinterpret_cast<const void*>(&FakeOpenPrinter)),
           closePrinter_(SelfModule(), "winspool.drv", "ClosePrinter", reinterpret_cast<const void*>(&FakeClosePrinter)),
           getDriver_(SelfModule(), "winspool.drv", "GetPrinterDriverW", reinterpret_cast<const void*>(&FakeGetPrinterDriver)),
-          getData_(SelfModule(), "winspool.drv", "GetPrinterDataW", reinterpret_cast<const void*>(&FakeGetPrinterData)),
-          setData_(SelfModule(), "winspool.drv", "SetPrinterDataW", reinterpret_cast<const void*>(&FakeSetPrinterData)),
           extEscape_(SelfModule(), "gdi32.dll", "ExtEscape", reinterpret_cast<const void*>(&FakeExtEscape))
     {
         g_spooler = &spooler;
@@ -247,15 +226,15 @@ protected:
     }
     void SetUp() override
     {
-        for (const ImportPatch* p : {&getPrinter_, &setPrinter_, &openPrinter_, &closePrinter_, &getDriver_, &getData_,
-                                     &setData_, &extEscape_})
+        ASSERT_TRUE(printerData.active());
+        for (const ImportPatch* p : {&getPrinter_, &setPrinter_, &openPrinter_, &closePrinter_, &getDriver_, &extEscape_})
             ASSERT_TRUE(p->active());
         ASSERT_TRUE(machine.ok());
         ASSERT_TRUE(letter.active());
         ASSERT_TRUE(machine.loadSampleModels());
         DrvRefreshModel(kModel, stamp);
         // Finisher, hard disk and duplex unit installed, so that duplex and secure jobs stay.
-        spooler.data[L"DeviceOption"] = DEVOPT_FINISHER | DEVOPT_HDD | DEVOPT_DUPLEX;
+        printerData.values[L"DeviceOption"] = DEVOPT_FINISHER | DEVOPT_HDD | DEVOPT_DUPLEX;
         ResetDocEvents();
     }
 
@@ -337,12 +316,13 @@ protected:
     }
 
     Spooler spooler;
+    FakePrinterData printerData;
     SampleMachine machine;
     FixedLocaleCountry letter{L"1"};
     WORD stamp[MODEL_STAMP_WORDS] = {};
 
 private:
-    ImportPatch getPrinter_, setPrinter_, openPrinter_, closePrinter_, getDriver_, getData_, setData_, extEscape_;
+    ImportPatch getPrinter_, setPrinter_, openPrinter_, closePrinter_, getDriver_, extEscape_;
 };
 
 bool SameDevmode(const DRVDEVMODE& a, const DRVDEVMODE& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -487,7 +467,7 @@ TEST_F(DocEvents, StoredDevmodesOfAnotherVersionAreReplacedOncePerPrinter)
         SCOPED_TRACE(c.what);
         g_LastUpgradedPrinter[0] = 0;
         spooler = Spooler{};
-        spooler.data[L"DeviceOption"] = DEVOPT_FINISHER | DEVOPT_HDD | DEVOPT_DUPLEX;
+        printerData.values[L"DeviceOption"] = DEVOPT_FINISHER | DEVOPT_HDD | DEVOPT_DUPLEX;
         spooler.level2 = DevmodeBytes(c.level2 ? &c.level2->dmPublic : nullptr);
         spooler.level8 = DevmodeBytes(&c.level8->dmPublic);
         spooler.setLevel2Fails = c.setFails;

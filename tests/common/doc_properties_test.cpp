@@ -14,6 +14,7 @@
 
 #include "devmode_merge.h"
 #include "doc_properties.h"
+#include "fake_printer_data.h"
 #include "import_patch.h"
 #include "modeltable.h"
 #include "sample_machine.h"
@@ -27,7 +28,6 @@ const wchar_t* const kModel = kSampleModels[0];
 
 // The printer's stored DEVMODE (empty: none) and its printer data.
 std::vector<BYTE> g_stored;
-std::map<std::wstring, DWORD> g_data;
 
 BOOL WINAPI FakeGetPrinter(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed)
 {
@@ -70,39 +70,17 @@ BOOL WINAPI FakeGetPrinterDriver(HANDLE printer, LPWSTR, DWORD level, LPBYTE buf
     return TRUE;
 }
 
-DWORD WINAPI FakeGetPrinterData(HANDLE, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed)
-{
-    const auto found = g_data.find(name);
-    if (found == g_data.end()) return ERROR_FILE_NOT_FOUND;
-    if (type) *type = REG_DWORD;
-    *needed = sizeof(DWORD);
-    if (size < sizeof(DWORD)) return ERROR_MORE_DATA;
-    std::memcpy(data, &found->second, sizeof(DWORD));
-    return ERROR_SUCCESS;
-}
-
-DWORD WINAPI FakeSetPrinterData(HANDLE, LPWSTR name, DWORD, LPBYTE data, DWORD size)
-{
-    DWORD value = 0;
-    std::memcpy(&value, data, size < sizeof value ? size : sizeof value);
-    g_data[name] = value;
-    return ERROR_SUCCESS;
-}
-
 class DocProperties : public ::testing::Test {
 protected:
     DocProperties()
         : getPrinter_(SelfModule(), "winspool.drv", "GetPrinterW", reinterpret_cast<const void*>(&FakeGetPrinter)),
-          getDriver_(SelfModule(), "winspool.drv", "GetPrinterDriverW", reinterpret_cast<const void*>(&FakeGetPrinterDriver)),
-          getData_(SelfModule(), "winspool.drv", "GetPrinterDataW", reinterpret_cast<const void*>(&FakeGetPrinterData)),
-          setData_(SelfModule(), "winspool.drv", "SetPrinterDataW", reinterpret_cast<const void*>(&FakeSetPrinterData))
+          getDriver_(SelfModule(), "winspool.drv", "GetPrinterDriverW", reinterpret_cast<const void*>(&FakeGetPrinterDriver))
     {
         g_stored.clear();
-        g_data.clear();
     }
     void SetUp() override
     {
-        ASSERT_TRUE(getPrinter_.active() && getDriver_.active() && getData_.active() && setData_.active());
+        ASSERT_TRUE(getPrinter_.active() && getDriver_.active() && printerData_.active());
         ASSERT_TRUE(machine.ok());
         ASSERT_TRUE(letter.active());
         ASSERT_TRUE(machine.loadSampleModels());
@@ -136,7 +114,8 @@ protected:
     WORD stamp[MODEL_STAMP_WORDS] = {};
 
 private:
-    ImportPatch getPrinter_, getDriver_, getData_, setData_;
+    ImportPatch getPrinter_, getDriver_;
+    FakePrinterData printerData_;
 };
 
 // Without a mode or an output buffer the call answers the DEVMODE size, in the result and in
