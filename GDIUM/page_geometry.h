@@ -49,6 +49,25 @@ struct PAGEGEOMETRY {
     SIZEL wholeSheet;           // the logical page times the cells across and down
     DWORD nupOrderCode;         // the normalised N-up order code of the job's orientation
     DWORD nupOrderOrientation;  // 1 portrait, 2 landscape
+    // The page's offsets for the binding margin, device pixels: x (left), y (top), and the same
+    // for the right and bottom side, which the raster and cell code use.
+    LONG bindingLeft;
+    LONG bindingTop;
+    LONG bindingRight;
+    LONG bindingBottom;
+    DWORD savedBindingState;    // N-up: the binding state of the sheet's first cell
+    POINTL originShift;         // the print offset's shift of the page origin, device pixels
+    POINTL effectiveShift;      // originShift turned with the page and the sheet
+    LONG clipLeft;              // how far the shifted page lies outside the sheet at each edge
+    LONG clipTop;
+    LONG clipRight;
+    LONG clipBottom;
+    DWORD sheetRotation;        // the sheet's rotation set by the page set-up: 0, 90, 180 or 270
+    DWORD backSideRotation;     // the extra rotation of a back side, degrees
+    DWORD pageOrientation;      // the current page's print orientation, 0..3 (GetPageOrientation)
+    DWORD firstPageOrientation; // the job's first page's print orientation, 0..3
+    LONG pictureFrameWidth;     // the HP-GL/2 picture frame's width (its height is pageMap.pageHeight)
+    LONG layoutPageOffset[2];   // x offset of every page for the layout: [0] portrait, [1] landscape
 };
 
 // Works out the page geometry of the PDEV from its settings and model. FALSE when the paper is
