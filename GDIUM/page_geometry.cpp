@@ -10,6 +10,29 @@
 #include "pdev.h"
 #include "spoolerinfo.h"
 
+// ---- The layout in force ------------------------------------------------------------------------
+
+bool IsBookletLayout(const PDEV* pdev)
+{
+    return pdev->devmode.dmPrivate.dwFinishingMode == FINISHINGMODE_BOOKLET;
+}
+
+bool IsPosterLayout(const PDEV* pdev)
+{
+    return pdev->devmode.dmPrivate.dwFinishingMode == FINISHINGMODE_POSTER;
+}
+
+bool IsNupLayout(const PDEV* pdev)
+{
+    return (pdev->geo.nupMode & NUPMODE_ON) != 0;
+}
+
+bool IsLandscapePage(const PDEV* pdev)
+{
+    const DEVMODEW& pub = pdev->devmode.dmPublic;
+    return (pub.dmFields & DM_ORIENTATION) && pub.dmOrientation == DMORIENT_LANDSCAPE;
+}
+
 namespace {
 
 // The paper record's unit: dots at 300 dpi.
@@ -55,27 +78,6 @@ LONG MulDivTrunc(LONG a, LONG b, LONG c)
 LONG TenthsMmToDots(LONG v)
 {
     return MulDivTrunc(v, DOTS_PER_INCH, 254);
-}
-
-bool IsBooklet(const PDEV* pdev)
-{
-    return pdev->devmode.dmPrivate.dwFinishingMode == FINISHINGMODE_BOOKLET;
-}
-
-bool IsPoster(const PDEV* pdev)
-{
-    return pdev->devmode.dmPrivate.dwFinishingMode == FINISHINGMODE_POSTER;
-}
-
-bool IsNup(const PDEV* pdev)
-{
-    return (pdev->geo.nupMode & NUPMODE_ON) != 0;
-}
-
-bool PageIsLandscape(const PDEV* pdev)
-{
-    const DEVMODEW& pub = pdev->devmode.dmPublic;
-    return (pub.dmFields & DM_ORIENTATION) && pub.dmOrientation == DMORIENT_LANDSCAPE;
 }
 
 DWORD AtLeastOne(DWORD v)
@@ -178,13 +180,13 @@ SIZEL FitAspect(SIZEL size, SIZEL nominal)
 SIZEL LogicalPageSize(const PDEV* pdev, bool wholeSheet)
 {
     const SIZEL area = PrintableArea(pdev);
-    if (wholeSheet || !IsNup(pdev)) {
-        if (IsPoster(pdev)) return area;
+    if (wholeSheet || !IsNupLayout(pdev)) {
+        if (IsPosterLayout(pdev)) return area;
         return FitAspect(area, NominalPageSize(pdev, pdev->geo.landscape != 0));
     }
     const PAGEGEOMETRY& geo = pdev->geo;
     const DRVEXTRA& ext = pdev->devmode.dmPrivate;
-    const LONG gap = IsBooklet(pdev) ? 0 : MulDivTrunc(NUP_CELL_GAP_DOTS, pdev->resolution, DOTS_PER_INCH);
+    const LONG gap = IsBookletLayout(pdev) ? 0 : MulDivTrunc(NUP_CELL_GAP_DOTS, pdev->resolution, DOTS_PER_INCH);
     const LONG columns = static_cast<LONG>(AtLeastOne(ext.dwNupX));
     const LONG rows = static_cast<LONG>(AtLeastOne(ext.dwNupY));
     SIZEL cell;
@@ -195,8 +197,8 @@ SIZEL LogicalPageSize(const PDEV* pdev, bool wholeSheet)
         cell.cx = (geo.printableWidth - gap) / columns;
         cell.cy = (geo.printableHeight - gap) / rows;
     }
-    cell = FitAspect(cell, NominalPageSize(pdev, PageIsLandscape(pdev)));
-    if (IsBooklet(pdev)) {
+    cell = FitAspect(cell, NominalPageSize(pdev, IsLandscapePage(pdev)));
+    if (IsBookletLayout(pdev)) {
         const SIZEL whole = LogicalPageSize(pdev, true);
         cell.cx = std::min(cell.cx, whole.cx);
         cell.cy = std::min(cell.cy, whole.cy);
@@ -241,7 +243,7 @@ void FillGdiInfoCommon(const PDEV* pdev, GDIINFO* gdi, SIZEL page, bool wholeShe
     gdi->ulVertRes = static_cast<ULONG>(page.cy);
     LONG horzSize = mmWidth / scale;
     LONG vertSize = mmHeight / scale;
-    if (!wholeSheet && IsNup(pdev) && IsBooklet(pdev) &&
+    if (!wholeSheet && IsNupLayout(pdev) && IsBookletLayout(pdev) &&
         (pdev->devmode.dmPrivate.dwBookletFlags & BOOKLET_CELL_MILLIMETRES)) {
         const SIZEL whole = LogicalPageSize(pdev, true);
         horzSize = MulDivTrunc(horzSize, page.cx, whole.cx);
@@ -308,12 +310,12 @@ LONG ComputeNupGdiInfo(PDEV* pdev, GDIINFO* engine, GDIINFO* cell, LONG printabl
     FillGdiInfoCommon(pdev, engine, driverZoom ? LogicalPageSize(pdev, true) : cellSize, driverZoom);
     FillGdiInfoCommon(pdev, cell, cellSize, false);
     SetVectorHalftoneFields(engine);
-    if (IsNup(pdev) && engine->ulHorzRes && engine->ulVertRes) {
+    if (IsNupLayout(pdev) && engine->ulHorzRes && engine->ulVertRes) {
         const ULONG zx = static_cast<ULONG>(static_cast<ULONGLONG>(cell->ulHorzRes) * ZOOM_NONE / engine->ulHorzRes);
         const ULONG zy = static_cast<ULONG>(static_cast<ULONGLONG>(cell->ulVertRes) * ZOOM_NONE / engine->ulVertRes);
         pdev->geo.zoom = static_cast<WORD>(std::min<ULONG>({zx, zy, 0xFFFF}));
     }
-    if (!IsBooklet(pdev)) return 0;
+    if (!IsBookletLayout(pdev)) return 0;
     const DEVMODEW& pub = pdev->devmode.dmPublic;
     const bool twoUp = (ext.dwBookletFlags & BOOKLET_TWOUP) != 0;
     const bool foldAcrossHeight = (pub.dmOrientation == DMORIENT_PORTRAIT && twoUp) ||
@@ -386,7 +388,7 @@ bool VectorJobIsDontJournal(const PDEV* pdev)
                            (ext.wOptions & OPT_EMF_SPOOLING) || ext.dwPreview;
     if (!dependent) return true;
     if (ext.wSecureMode && PrinterHasServer(pdev->hPrinter)) return true;
-    return IsBooklet(pdev) && ext.dwBookletPages != 0;
+    return IsBookletLayout(pdev) && ext.dwBookletPages != 0;
 }
 
 }  // namespace
@@ -424,7 +426,7 @@ BOOL SetupPageGeometry(PDEV* pdev)
     }
 
     // Poster tiles: the grid and how much neighbouring tiles overlap.
-    if (IsPoster(pdev)) {
+    if (IsPosterLayout(pdev)) {
         switch (ext.dwPosterTiles) {
         case 2: geo.posterColumns = 1; geo.posterRows = 2; break;
         case 4: geo.posterColumns = 2; geo.posterRows = 2; break;
@@ -444,10 +446,10 @@ BOOL SetupPageGeometry(PDEV* pdev)
     if (pdev->page.portrait.printableWidth == 0 || pdev->page.portrait.printableLength == 0) return FALSE;
 
     // Arrangement of the page on the sheet.
-    geo.landscape = PageIsLandscape(pdev) ? 1 : 0;
+    geo.landscape = IsLandscapePage(pdev) ? 1 : 0;
     geo.nupMode = 0;
     geo.posterState = 0;
-    if (IsPoster(pdev)) {
+    if (IsPosterLayout(pdev)) {
         const bool portraitFlag = (ext.dwPosterFlags & POSTER_PORTRAIT) != 0;
         if (ext.dwPosterTiles == 2 ||
             (ext.dwPosterTiles == -1 && ((!geo.landscape && !portraitFlag) || (geo.landscape && portraitFlag))))
@@ -489,7 +491,7 @@ WORD ComputeBindingEdge(PDEV* pdev)
     pdev->geo.bindingState = edge;
     if (!(ext.wBinding & BINDING_MARGIN_ON)) return 0;
     LONG margin = MulDivTrunc(pdev->resolution, ext.wMargin, 254);
-    if (IsBooklet(pdev)) margin *= 2;
+    if (IsBookletLayout(pdev)) margin *= 2;
     return static_cast<WORD>(std::clamp<LONG>(margin, 0, 0xFFFF));
 }
 
@@ -497,7 +499,7 @@ void NormalizeNupOrder(PDEV* pdev)
 {
     PAGEGEOMETRY& geo = pdev->geo;
     DRVEXTRA& ext = pdev->devmode.dmPrivate;
-    if (!IsNup(pdev) || IsBooklet(pdev)) return;
+    if (!IsNupLayout(pdev) || IsBookletLayout(pdev)) return;
     DWORD portraitCode = LOWORD(ext.dwNupOrder);
     DWORD landscapeCode = HIWORD(ext.dwNupOrder);
     if (ext.dwNupX * ext.dwNupY == 2) {
@@ -513,7 +515,7 @@ void NormalizeNupOrder(PDEV* pdev)
         default: return 0;
         }
     };
-    if (PageIsLandscape(pdev)) {
+    if (IsLandscapePage(pdev)) {
         geo.nupOrderCode = landscapeCode;
         geo.nupOrderOrientation = DMORIENT_LANDSCAPE;
         portraitCode = other(landscapeCode);
@@ -535,13 +537,13 @@ void NormalizeNupOrder(PDEV* pdev)
 
 POINTL GetNupCellOrigin(const PDEV* pdev, DWORD index)
 {
-    if (!IsNup(pdev)) return {0, 0};
+    if (!IsNupLayout(pdev)) return {0, 0};
     const DRVEXTRA& ext = pdev->devmode.dmPrivate;
     const LONG K = CellsAcross(pdev);
     const LONG J = CellsDown(pdev);
     // Placement cases by the order code's bit (rows) and the raster flags (columns).
     static constexpr BYTE kCases[4][4] = {{0, 3, 2, 6}, {1, 5, 3, 7}, {2, 6, 0, 4}, {3, 7, 1, 5}};
-    const DWORD code = PageIsLandscape(pdev) ? HIWORD(ext.dwNupOrder) : LOWORD(ext.dwNupOrder);
+    const DWORD code = IsLandscapePage(pdev) ? HIWORD(ext.dwNupOrder) : LOWORD(ext.dwNupOrder);
     DWORD row = 0;
     switch (code) {
     case 2: row = 1; break;
@@ -584,8 +586,8 @@ BOOL BuildGdiInfoVector(PDEV* pdev, ULONG cj, GDIINFO* gdiInfo)
     // the margin.
     const LONG margin = ComputeBindingEdge(pdev);
     geo.bindingMargin = static_cast<WORD>(margin);
-    const bool nup = IsNup(pdev);
-    const bool booklet = IsBooklet(pdev);
+    const bool nup = IsNupLayout(pdev);
+    const bool booklet = IsBookletLayout(pdev);
     const bool alongWidth = (ext.wBinding & BINDING_ACROSS_WIDTH) != 0;
     // The printable extents along and across the binding axis as the page lies on the sheet.
     LONG& axisExtent = (alongWidth != (geo.landscape != 0)) ? geo.printableWidth : geo.printableHeight;

@@ -68,7 +68,15 @@ struct PAGEGEOMETRY {
     DWORD firstPageOrientation; // the job's first page's print orientation, 0..3
     LONG pictureFrameWidth;     // the HP-GL/2 picture frame's width (its height is pageMap.pageHeight)
     LONG layoutPageOffset[2];   // x offset of every page for the layout: [0] portrait, [1] landscape
+    DWORD posterTile;           // index of the poster tile being printed, counted over the whole job
 };
+
+// The layout in force: booklet, poster, N-up (after SetupPageGeometry), and a page the job's
+// DEVMODE names landscape.
+bool IsBookletLayout(const PDEV* pdev);
+bool IsPosterLayout(const PDEV* pdev);
+bool IsNupLayout(const PDEV* pdev);
+bool IsLandscapePage(const PDEV* pdev);
 
 // Works out the page geometry of the PDEV from its settings and model. FALSE when the paper is
 // not one of the model's papers.

@@ -19,21 +19,6 @@ constexpr WORD AUX_BACK_SIDE_FIRST = 0x1;
 // The offset N-up cells get on top of the binding offsets, dots at 300 dpi.
 constexpr LONG NUP_CELL_OFFSET_DOTS = 4;
 
-bool IsBooklet(const PDEV* pdev)
-{
-    return pdev->devmode.dmPrivate.dwFinishingMode == FINISHINGMODE_BOOKLET;
-}
-
-bool IsPoster(const PDEV* pdev)
-{
-    return pdev->devmode.dmPrivate.dwFinishingMode == FINISHINGMODE_POSTER;
-}
-
-bool IsNup(const PDEV* pdev)
-{
-    return (pdev->geo.nupMode & NUPMODE_ON) != 0;
-}
-
 bool IsManualDuplex(const PDEV* pdev)
 {
     const DRVEXTRA& ext = pdev->devmode.dmPrivate;
@@ -43,12 +28,6 @@ bool IsManualDuplex(const PDEV* pdev)
 bool IsVector(const PDEV* pdev)
 {
     return pdev->devmode.dmPrivate.wRasterMode == RASTERMODE_VECTOR;
-}
-
-bool PageIsLandscape(const PDEV* pdev)
-{
-    const DEVMODEW& pub = pdev->devmode.dmPublic;
-    return (pub.dmFields & DM_ORIENTATION) && pub.dmOrientation == DMORIENT_LANDSCAPE;
 }
 
 bool ModelHas(const PDEV* pdev, DWORD flag)
@@ -67,7 +46,7 @@ bool PageTurnedAgainstSheet(const PDEV* pdev)
 {
     const PAGEGEOMETRY& geo = pdev->geo;
     const bool firstLandscape = (geo.nupMode & NUPMODE_FIRST_LANDSCAPE) != 0;
-    if (firstLandscape == PageIsLandscape(pdev)) return false;
+    if (firstLandscape == IsLandscapePage(pdev)) return false;
     const DWORD code = geo.nupOrderCode;
     return firstLandscape ? (code == 1 || code == 4) : (code == 2 || code == 8);
 }
@@ -164,7 +143,7 @@ LONG Outside(LONG position, LONG extent)
 void SetBindingOffsets(PDEV* pdev, DWORD page, BOOL backSide)
 {
     PAGEGEOMETRY& geo = pdev->geo;
-    if (IsBooklet(pdev)) {
+    if (IsBookletLayout(pdev)) {
         const LONG m = geo.bindingMargin;
         const LONG z = geo.centerOffset;
         geo.bindingLeft = geo.landscape ? m : z;
@@ -181,7 +160,7 @@ void SetBindingOffsets(PDEV* pdev, DWORD page, BOOL backSide)
 void UpdateBindingState(PDEV* pdev, DWORD page)
 {
     PAGEGEOMETRY& geo = pdev->geo;
-    const bool nup = IsNup(pdev);
+    const bool nup = IsNupLayout(pdev);
     if (nup) {
         if (geo.cellsFilled == 0) geo.savedBindingState = geo.bindingState;
         else geo.bindingState = geo.savedBindingState;
@@ -189,7 +168,7 @@ void UpdateBindingState(PDEV* pdev, DWORD page)
     if (PageTurnedAgainstSheet(pdev) && geo.bindingState >= 1 && geo.bindingState <= 4)
         geo.bindingState = (geo.bindingState + 1) % 4 + 1;
 
-    if (IsBooklet(pdev)) {
+    if (IsBookletLayout(pdev)) {
         const LONG m = geo.bindingMargin;
         const LONG z = geo.centerOffset;
         const bool quarter = geo.sheetRotation == 90 || geo.sheetRotation == 270;
@@ -239,7 +218,7 @@ DWORD GetPageOrientation(const PDEV* pdev, DWORD page)
         }
     }
 
-    if (IsBooklet(pdev)) {
+    if (IsBookletLayout(pdev)) {
         const DWORD k = page + ((ext.wAux884 & AUX_BACK_SIDE_FIRST) ? 1 : 0);
         const bool rightToLeft = (ext.dwBookletFlags & BOOKLET_RIGHTTOLEFT) != 0;
         const bool firstLandscape = (geo.nupMode & NUPMODE_FIRST_LANDSCAPE) != 0;
@@ -253,7 +232,7 @@ DWORD GetPageOrientation(const PDEV* pdev, DWORD page)
         return ls ? 1 : 2;
     }
 
-    if (IsPoster(pdev)) {
+    if (IsPosterLayout(pdev)) {
         const bool agrees = ((geo.posterState & 1) != 0) == ls;
         const DWORD r = agrees ? (portDirect ? 2 : 0) : (rotate180 ? 1 : 3);
         return pub.dmPaperSize == PAPER_TURNED ? TurnRound(r) : r;
@@ -312,7 +291,7 @@ void ComputeShiftedOrigin(PDEV* pdev, BOOL noRotation)
     default: effective = page; break;
     }
     // A booklet's left-hand pages (odd counters) shift the other way.
-    if (IsBooklet(pdev) && pdev->pageCount % 2 == 1) {
+    if (IsBookletLayout(pdev) && pdev->pageCount % 2 == 1) {
         page = {-page.x, -page.y};
         effective = {-effective.x, -effective.y};
     }
