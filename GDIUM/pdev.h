@@ -150,6 +150,12 @@ struct PDEV {
     HPGLPAGEMAP pageMap;
     IMAGEBLOCK imageBlock;
     BOOL paletteImageLoaded;
+
+    // Raster job trailer (job_trailer.h): the raster block buffer, the raster mode's staging of
+    // its page data before the output channel. AppendRasterEoj adds the job's PJL end to it. Its
+    // block, capacity and flushing belong to the raster writer, which does not exist yet: until
+    // then the block stays NULL and nothing is appended.
+    SPOOLBUFFER rasterBlock;
 };
 
 // TRUE only for a non-NULL pointer whose two signature fields hold PDEV_SIGNATURE.

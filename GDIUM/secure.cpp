@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "format.h"
+#include "job_trailer.h"
 #include "pdev.h"
 
 namespace {
@@ -63,13 +64,14 @@ BOOL Write(PDEV* pdev, const void* data, DWORD cb)
 
 BOOL WriteText(PDEV* pdev, const char* text) { return Write(pdev, text, static_cast<DWORD>(strlen(text))); }
 
-// One resource-write frame: its line, the library's bytes and (after the extra text, if any) the
-// universal exit. Plain output.
-BOOL WriteFrame(PDEV* pdev, const char* line, const BYTE* bytes, DWORD length)
+// One resource-write frame: its line, the library's bytes and (after the pre-print information,
+// which the write_end frame carries) the universal exit. Plain output.
+BOOL WriteFrame(PDEV* pdev, const char* line, const BYTE* bytes, DWORD length, bool prePrintInfo = false)
 {
     PlainOutput plain(pdev);
     SpoolPrintf(pdev, line, static_cast<LONG>(length));
     const BOOL ok = Write(pdev, bytes, length);
+    if (prePrintInfo) WritePrePrintInfo(pdev);
     SpoolPrintf(pdev, kUel, 0);
     return ok && !(pdev->jobStatus & JOBSTATUS_FAILED);
 }
@@ -318,7 +320,7 @@ BOOL EndSecureJob(PDEV* pdev)
     const BYTE* out = nullptr;
     DWORD outLength = 0;
     if (s.EndEncryption && s.EndEncryption(s.handle, &out, &outLength) == 0 && outLength != 0)
-        WriteFrame(pdev, kEndFrame, out, outLength);
+        WriteFrame(pdev, kEndFrame, out, outLength, true);
     {
         PlainOutput plain(pdev);
         WriteText(pdev, kEndOfJob);

@@ -990,23 +990,12 @@ int g_driverInfoCalls = 0;
 BOOL WINAPI FakeGetPrinterDriverW(HANDLE, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed)
 {
     ++g_driverInfoCalls;
-    const DWORD bytes = static_cast<DWORD>(sizeof(DRIVER_INFO_2W) + (g_driverName.size() + 1) * sizeof(WCHAR));
-    *needed = bytes;
     if (level != 2 || g_driverName.empty()) {
         SetLastError(ERROR_INVALID_LEVEL);
         *needed = 0;
         return FALSE;
     }
-    if (!buffer || size < bytes) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
-    auto* info = reinterpret_cast<DRIVER_INFO_2W*>(buffer);
-    std::memset(info, 0, sizeof *info);
-    info->cVersion = 3;
-    info->pName = reinterpret_cast<LPWSTR>(buffer + sizeof *info);
-    wcscpy(info->pName, g_driverName.c_str());
-    return TRUE;
+    return WriteDriverInfo2(g_driverName.c_str(), buffer, size, needed);
 }
 
 // The printer's default record is the default record of the model its driver names; a printer

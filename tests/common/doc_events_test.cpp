@@ -148,22 +148,11 @@ BOOL WINAPI FakeClosePrinter(HANDLE printer)
 
 BOOL WINAPI FakeGetPrinterDriver(HANDLE printer, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed)
 {
-    const DWORD bytes = static_cast<DWORD>(sizeof(DRIVER_INFO_2W) + (wcslen(kModel) + 1) * sizeof(WCHAR));
-    *needed = bytes;
     if ((printer != kPrinter && printer != kOpened) || level != 2) {
         *needed = 0;
         return FALSE;
     }
-    if (!buffer || size < bytes) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
-    auto* info = reinterpret_cast<DRIVER_INFO_2W*>(buffer);
-    std::memset(info, 0, sizeof *info);
-    info->cVersion = 3;
-    info->pName = reinterpret_cast<LPWSTR>(buffer + sizeof *info);
-    wcscpy(info->pName, kModel);
-    return TRUE;
+    return WriteDriverInfo2(kModel, buffer, size, needed);
 }
 
 int WINAPI FakeExtEscape(HDC hdc, int code, int, LPCSTR, int, LPSTR)

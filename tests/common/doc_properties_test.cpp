@@ -57,17 +57,11 @@ BOOL WINAPI FakeGetPrinter(HANDLE printer, DWORD level, LPBYTE buffer, DWORD siz
 
 BOOL WINAPI FakeGetPrinterDriver(HANDLE printer, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed)
 {
-    *needed = static_cast<DWORD>(sizeof(DRIVER_INFO_2W) + (wcslen(kModel) + 1) * sizeof(WCHAR));
-    if (printer != kPrinter || level != 2) return FALSE;
-    if (!buffer || size < *needed) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    if (printer != kPrinter || level != 2) {
+        *needed = 0;
         return FALSE;
     }
-    auto* info = reinterpret_cast<DRIVER_INFO_2W*>(buffer);
-    std::memset(info, 0, sizeof *info);
-    info->pName = reinterpret_cast<LPWSTR>(buffer + sizeof *info);
-    wcscpy(info->pName, kModel);
-    return TRUE;
+    return WriteDriverInfo2(kModel, buffer, size, needed);
 }
 
 class DocProperties : public ::testing::Test {

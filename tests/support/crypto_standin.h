@@ -18,7 +18,8 @@ struct SecureFrame {
 };
 
 // A secure job: the plain bytes before the first frame, the frames (each closed by the universal
-// exit right after its bytes) and the plain bytes after the last one.
+// exit after its bytes, the write_end frame after its pre-print comments) and the plain bytes
+// after the last one.
 struct SecureStream {
     bool ok = true;
     std::string error;
@@ -51,13 +52,22 @@ inline SecureStream SplitSecureStream(const std::string& stream)
         }
         const size_t length = std::stoul(stream.substr(digits, end - digits));
         const size_t data = end + 1;
-        if (data + length + kUel.size() > stream.size() || stream.compare(data + length, kUel.size(), kUel) != 0) {
+        // The write_end frame carries the job's pre-print information comments before its exit.
+        size_t frameEnd = data + length;
+        static const std::string kPrePrint = "@PJL COMMENT PREPRINTINFO : ";
+        while (frameEnd <= stream.size() && stream.compare(frameEnd, kPrePrint.size(), kPrePrint) == 0) {
+            const size_t lineEnd = stream.find('\n', frameEnd);
+            if (lineEnd == std::string::npos) break;
+            frameEnd = lineEnd + 1;
+        }
+        if (frameEnd + kUel.size() > stream.size() || stream.compare(frameEnd, kUel.size(), kUel) != 0) {
             result.ok = false;
-            result.error = "frame at " + std::to_string(pos) + " is not SIZE bytes followed by the universal exit";
+            result.error = "frame at " + std::to_string(pos) + " is not SIZE bytes followed by the universal exit: \"" +
+                           stream.substr(frameEnd, 40) + "\"";
             return result;
         }
         result.frames.push_back({stream.substr(pos + kHead.size(), quote - pos - kHead.size()), stream.substr(data, length)});
-        pos = data + length + kUel.size();
+        pos = frameEnd + kUel.size();
     }
     if (pos != std::string::npos) result.after = stream.substr(pos);
     return result;

@@ -1,7 +1,9 @@
 #include "system_fakes.h"
 
 #include <shlobj.h>
+#include <winspool.h>
 
+#include <cstring>
 #include <cwchar>
 
 namespace {
@@ -139,3 +141,19 @@ FixedAppDataFolder::FixedAppDataFolder(const std::wstring& folder, HMODULE modul
     g_realGetFolderPath = patch_.active() ? patch_.original<decltype(&SHGetFolderPathW)>() : &SHGetFolderPathW;
 }
 FixedAppDataFolder::~FixedAppDataFolder() = default;
+
+BOOL WriteDriverInfo2(LPCWSTR name, LPBYTE buffer, DWORD size, LPDWORD needed)
+{
+    const DWORD bytes = static_cast<DWORD>(sizeof(DRIVER_INFO_2W) + (wcslen(name) + 1) * sizeof(WCHAR));
+    *needed = bytes;
+    if (!buffer || size < bytes) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    auto* info = reinterpret_cast<DRIVER_INFO_2W*>(buffer);
+    std::memset(info, 0, sizeof *info);
+    info->cVersion = 3;
+    info->pName = reinterpret_cast<LPWSTR>(buffer + sizeof *info);
+    std::memcpy(info->pName, name, (wcslen(name) + 1) * sizeof(WCHAR));
+    return TRUE;
+}

@@ -77,3 +77,8 @@ public:
 private:
     ImportPatch patch_;
 };
+
+// Writes a level-2 driver record that names the driver (pName) into a caller's buffer as the
+// spooler does: needed always receives the size; FALSE with ERROR_INSUFFICIENT_BUFFER when the
+// buffer is missing or short. For fakes of GetPrinterDriverW.
+BOOL WriteDriverInfo2(LPCWSTR name, LPBYTE buffer, DWORD size, LPDWORD needed);
