@@ -14,19 +14,11 @@
 #include "emit.h"
 #include "import_patch.h"
 #include "job_reader.h"
+#include "memory_job.h"
 #include "output.h"
 #include "pdev.h"
 
 namespace {
-
-std::string g_written;  // what reached the spooler
-
-BOOL WINAPI RecordingWritePrinter(HANDLE, LPVOID data, DWORD cb, LPDWORD written)
-{
-    g_written.append(static_cast<const char*>(data), cb);
-    *written = cb;
-    return TRUE;
-}
 
 FLOATL Floatl(FLOAT value)
 {
@@ -38,41 +30,8 @@ FLOATL Floatl(FLOAT value)
 
 const std::string kToHpgl = "\x1b%0B", kToPcl = "\x1b%0A";
 
-class Emit : public ::testing::Test {
+class Emit : public MemoryJob {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(patch_.active());
-        g_written.clear();
-        pdev = static_cast<PDEV*>(GlobalAlloc(GPTR, sizeof(PDEV)));
-        ASSERT_NE(pdev, nullptr);
-        pdev->signature1 = pdev->signature2 = PDEV_SIGNATURE;
-        pdev->hPrinter = reinterpret_cast<HANDLE>(0x5150);
-        pdev->lastEscapeFinal = TRUE;
-        pdev->devmode.dmPublic.dmYResolution = 600;
-        pdev->devmode.dmPublic.dmDuplex = DMDUP_SIMPLEX;
-        pdev->devmode.dmPrivate.wColor = 1;
-        pdev->geo.zoom = ZOOM_NONE;
-        ASSERT_TRUE(OpenSpoolBuffer(&pdev->spool));
-        ResetHpglState(pdev);
-    }
-    void TearDown() override
-    {
-        FreeHpglState(pdev);
-        CloseSpoolBuffer(&pdev->spool);
-        GlobalFree(pdev);
-    }
-
-    // The bytes written since the last call: what went to the spooler and what is pending.
-    std::string Take()
-    {
-        std::string bytes = g_written + std::string(reinterpret_cast<const char*>(pdev->spool.start), pdev->spool.count);
-        g_written.clear();
-        pdev->spool.cursor = pdev->spool.start;
-        pdev->spool.count = 0;
-        return bytes;
-    }
-
     // Each command as "ESC group parameter value Letter" (PCL, the group and parameter only) or
     // "mnemonic parameters" (HP-GL/2).
     static std::vector<std::string> Commands(const jobreader::JobStream& job)
@@ -87,11 +46,6 @@ protected:
         }
         return out;
     }
-
-    PDEV* pdev = nullptr;
-
-private:
-    ImportPatch patch_{SelfModule(), "winspool.drv", "WritePrinter", reinterpret_cast<const void*>(&RecordingWritePrinter)};
 };
 
 TEST_F(Emit, HpglCommandsAreWrittenInHpglMode)

@@ -14,6 +14,7 @@
 
 #include "import_patch.h"
 #include "job_reader.h"
+#include "memory_job.h"
 #include "job_trailer.h"
 #include "output.h"
 #include "pdev.h"
@@ -23,54 +24,21 @@ namespace {
 const std::string kUel = "\x1b%-12345X";
 const std::string kPrePrint = "@PJL COMMENT PREPRINTINFO : ";
 
-std::string g_written;
-
-BOOL WINAPI RecordingWritePrinter(HANDLE, LPVOID data, DWORD cb, LPDWORD written)
-{
-    g_written.append(static_cast<const char*>(data), cb);
-    *written = cb;
-    return TRUE;
-}
-
-class JobTrailer : public ::testing::Test {
+class JobTrailer : public MemoryJob {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(patch_.active());
-        g_written.clear();
-        pdev = static_cast<PDEV*>(GlobalAlloc(GPTR, sizeof(PDEV)));
-        ASSERT_NE(pdev, nullptr);
-        pdev->signature1 = pdev->signature2 = PDEV_SIGNATURE;
-        pdev->hPrinter = reinterpret_cast<HANDLE>(0x5150);
-        pdev->lastEscapeFinal = TRUE;
+        MemoryJob::SetUp();
+        if (HasFatalFailure()) return;
         DEVMODEW& pub = pdev->devmode.dmPublic;
-        DRVEXTRA& ext = pdev->devmode.dmPrivate;
-        pub.dmDuplex = DMDUP_SIMPLEX;
         pub.dmColor = DMCOLOR_COLOR;
         pub.dmPaperSize = DMPAPER_A4;
-        ext.dwNupX = ext.dwNupY = 1;
-        ext.wColor = 1;
-        pdev->copies = 1;
         pdev->pageCount = 5;
-        ASSERT_TRUE(OpenSpoolBuffer(&pdev->spool));
-        ResetHpglState(pdev);
     }
     void TearDown() override
     {
         pdev->escItems[ESCITEM_ACCESSCTRL_DATA] = {};
-        FreeHpglState(pdev);
-        CloseSpoolBuffer(&pdev->spool);
-        GlobalFree(pdev);
-    }
-
-    // Everything written since the last call.
-    std::string Take()
-    {
-        std::string bytes = g_written + std::string(reinterpret_cast<const char*>(pdev->spool.start), pdev->spool.count);
-        g_written.clear();
-        pdev->spool.cursor = pdev->spool.start;
-        pdev->spool.count = 0;
-        return bytes;
+        MemoryJob::TearDown();
     }
 
     // The pre-print information as written: keys in order, values by key.
@@ -87,11 +55,6 @@ protected:
         }
         return items;
     }
-
-    PDEV* pdev = nullptr;
-
-private:
-    ImportPatch patch_{SelfModule(), "winspool.drv", "WritePrinter", reinterpret_cast<const void*>(&RecordingWritePrinter)};
 };
 
 TEST_F(JobTrailer, VectorJobEndsWithResetReadyMessageInformationAndEndOfJob)

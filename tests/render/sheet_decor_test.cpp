@@ -12,20 +12,12 @@
 
 #include "import_patch.h"
 #include "job_reader.h"
+#include "memory_job.h"
 #include "output.h"
 #include "pdev.h"
 #include "sheet_decor.h"
 
 namespace {
-
-std::string g_written;
-
-BOOL WINAPI RecordingWritePrinter(HANDLE, LPVOID data, DWORD cb, LPDWORD written)
-{
-    g_written.append(static_cast<const char*>(data), cb);
-    *written = cb;
-    return TRUE;
-}
 
 constexpr LONG kW = 4800, kH = 6600;  // printable sheet at 600 dpi
 
@@ -53,40 +45,22 @@ std::vector<double> DecodePe(const std::string& bytes)
     return out;
 }
 
-class SheetDecor : public ::testing::Test {
+class SheetDecor : public MemoryJob {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(patch_.active());
-        g_written.clear();
-        pdev = static_cast<PDEV*>(GlobalAlloc(GPTR, sizeof(PDEV)));
-        ASSERT_NE(pdev, nullptr);
-        pdev->signature1 = pdev->signature2 = PDEV_SIGNATURE;
-        pdev->hPrinter = reinterpret_cast<HANDLE>(0x5150);
-        pdev->lastEscapeFinal = TRUE;
-        pdev->resolution = 600;
-        pdev->devmode.dmPublic.dmYResolution = 600;
-        pdev->devmode.dmPublic.dmDuplex = DMDUP_SIMPLEX;
-        pdev->devmode.dmPrivate.wColor = 1;
-        pdev->geo.zoom = ZOOM_NONE;
+        MemoryJob::SetUp();
+        if (HasFatalFailure()) return;
         pdev->geo.printableWidth = kW;
         pdev->geo.printableHeight = kH;
         pdev->pageMap.pageHeight = kH;
         pdev->pageMap.pageRect = {0, 0, kW, kH};
-        ASSERT_TRUE(OpenSpoolBuffer(&pdev->spool));
-        ResetHpglState(pdev);
-    }
-    void TearDown() override
-    {
-        FreeHpglState(pdev);
-        CloseSpoolBuffer(&pdev->spool);
-        GlobalFree(pdev);
     }
 
     jobreader::JobStream Draw()
     {
         EXPECT_TRUE(DrawSheetDecorations(pdev));
-        const std::string bytes = g_written + std::string(reinterpret_cast<const char*>(pdev->spool.start), pdev->spool.count);
+        const std::string bytes = Stream();
         EXPECT_EQ(bytes.back(), '\f');
         jobreader::JobStream job = jobreader::ParseJob(bytes);
         EXPECT_TRUE(job.ok) << job.error;
@@ -114,11 +88,6 @@ protected:
         for (const jobreader::Item* item : jobreader::HpglCommands(job, mnemonic)) out += std::string(mnemonic) + item->text + ";";
         return out;
     }
-
-    PDEV* pdev = nullptr;
-
-private:
-    ImportPatch patch_{SelfModule(), "winspool.drv", "WritePrinter", reinterpret_cast<const void*>(&RecordingWritePrinter)};
 };
 
 TEST(SheetDecorPlace, CellsFollowTheOrderCode)
@@ -158,7 +127,7 @@ TEST_F(SheetDecor, PagesAreAnchoredInTheirCells)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        g_written.clear();
+        Spooled().clear();
         pdev->spool.cursor = pdev->spool.start, pdev->spool.count = 0;
         ResetHpglState(pdev);
         pdev->geo.nupMode = c.nupMode;
@@ -170,7 +139,7 @@ TEST_F(SheetDecor, PagesAreAnchoredInTheirCells)
         EXPECT_EQ(SetNupCellOrigin(pdev, c.noFrame), c.result);
         EXPECT_EQ(pdev->geo.sheetOrigin.x, c.x);
         EXPECT_EQ(pdev->geo.sheetOrigin.y, c.y);
-        const std::string bytes = g_written + std::string(reinterpret_cast<const char*>(pdev->spool.start), pdev->spool.count);
+        const std::string bytes = Stream();
         const jobreader::JobStream job = jobreader::ParseJob(bytes);
         ASSERT_TRUE(job.ok) << job.error;
         if (c.result && !c.noFrame) {
@@ -196,7 +165,7 @@ TEST_F(SheetDecor, NupBordersFollowTheBorderStyle)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.style);
-        g_written.clear();
+        Spooled().clear();
         pdev->spool.cursor = pdev->spool.start, pdev->spool.count = 0;
         ResetHpglState(pdev);
         pdev->hpgl.lineType = 3;  // the pages left a dashed line type behind
@@ -262,7 +231,7 @@ TEST_F(SheetDecor, PosterTilesGetCrossesAwayFromThePosterCorners)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.tiles << " tiles, tile " << c.tile);
-        g_written.clear();
+        Spooled().clear();
         pdev->spool.cursor = pdev->spool.start, pdev->spool.count = 0;
         ResetHpglState(pdev);
         pdev->devmode.dmPrivate.dwFinishingMode = FINISHINGMODE_POSTER;

@@ -15,6 +15,7 @@
 #include "escape.h"
 #include "import_patch.h"
 #include "job_reader.h"
+#include "memory_job.h"
 #include "modelrecord.h"
 #include "output.h"
 #include "pdev.h"
@@ -26,15 +27,6 @@ namespace {
 using namespace std::string_literals;
 
 const std::string kUel = "\033%-12345X";
-
-std::string g_written;
-
-BOOL WINAPI RecordingWritePrinter(HANDLE, LPVOID data, DWORD cb, LPDWORD written)
-{
-    g_written.append(static_cast<const char*>(data), cb);
-    *written = cb;
-    return TRUE;
-}
 
 // The stream cut into what the block writers produce: PJL lines (without their end) and resource
 // blocks, each read by its SIZE and followed by the universal exit.
@@ -87,18 +79,12 @@ Written Split(const std::string& s)
     return w;
 }
 
-class ValCode : public ::testing::Test {
+class ValCode : public MemoryJob {
 protected:
     void SetUp() override
     {
-        g_written.clear();
-        ASSERT_TRUE(patch_.active()) << "the program imports WritePrinter";
-        pdev = static_cast<PDEV*>(GlobalAlloc(GPTR, sizeof(PDEV)));
-        ASSERT_NE(pdev, nullptr);
-        pdev->signature1 = pdev->signature2 = PDEV_SIGNATURE;
-        pdev->hPrinter = reinterpret_cast<HANDLE>(0x5150);
-        pdev->lastEscapeFinal = TRUE;
-        ASSERT_TRUE(OpenSpoolBuffer(&pdev->spool));
+        MemoryJob::SetUp();
+        if (HasFatalFailure()) return;
         model_.dwCapFlags = MIF_VALCODE;
         pdev->model = &model_;
         pdev->devmode.dmPublic.dmPaperWidth = 2100;  // A4
@@ -108,8 +94,7 @@ protected:
     {
         if (!pdev) return;
         FreeEscapeItems(pdev);
-        CloseSpoolBuffer(&pdev->spool);
-        GlobalFree(pdev);
+        MemoryJob::TearDown();
     }
 
     // Stores an item as the escape storage holds it (a text's size counts its two zero bytes),
@@ -132,7 +117,7 @@ protected:
     // carries raw control bytes in a PJL line, which the job reader refuses).
     Written Result(bool readAsJob = true) const
     {
-        const std::string stream = g_written + std::string(reinterpret_cast<const char*>(pdev->spool.start), pdev->spool.count);
+        const std::string stream = Stream();
         const Written w = Split(stream);
         EXPECT_TRUE(w.ok) << w.error;
         if (!readAsJob) return w;
@@ -141,11 +126,7 @@ protected:
         return w;
     }
 
-    PDEV* pdev = nullptr;
     MODELINFO model_ = {};
-
-private:
-    ImportPatch patch_{SelfModule(), "winspool.drv", "WritePrinter", reinterpret_cast<const void*>(&RecordingWritePrinter)};
 };
 
 TEST(ValCodeParse, ValuesAreReadAs16BitsAndConvertedByUnit)
@@ -304,7 +285,7 @@ TEST_F(ValCode, FillDataGoesAsItArrivedUpTo256Bytes)
         SetUp();
         if (c.fill) Put(ESCITEM_VALCODE_FILLDATA, *c.fill, false);
         WriteValCodeFillData(pdev);
-        const std::string stream = g_written + std::string(reinterpret_cast<const char*>(pdev->spool.start), pdev->spool.count);
+        const std::string stream = Stream();
         const Written w = Split(stream);
         ASSERT_TRUE(w.ok) << w.error;
         ASSERT_EQ(w.lines.at(0), "SET TAVVALLIGHT=OFF");
