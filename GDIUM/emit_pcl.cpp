@@ -90,11 +90,12 @@ void Command(PDEV* pdev, const PclCommand& c, LONG value, BOOL final = TRUE)
 
 // ESC<command> with a binary payload of length bytes.
 // A PCL command whose state the PDEV caches: written (in PCL mode) only when the state changes or
-// everything is to be sent again; the state then takes key.
+// everything is to be sent again; the state then takes key. Returns TRUE when written, else
+// whenCached.
 template <class T>
-BOOL CachedCommand(PDEV* pdev, T& cached, T key, const PclCommand& c, LONG written)
+BOOL CachedCommand(PDEV* pdev, T& cached, T key, const PclCommand& c, LONG written, BOOL whenCached = TRUE)
 {
-    if (Cached(pdev, key == cached)) return TRUE;
+    if (Cached(pdev, key == cached)) return whenCached;
     SetHpglMode(pdev, FALSE);
     Command(pdev, c, written);
     cached = key;
@@ -137,11 +138,7 @@ BOOL WriteCursor(PDEV* pdev, LONG x, LONG y, LONG penX, LONG penY)
 
 BOOL SelectPaletteId(PDEV* pdev, LONG id)
 {
-    if (Cached(pdev, id == pdev->hpgl.currentPalette)) return FALSE;
-    SetHpglMode(pdev, FALSE);
-    Command(pdev, kSelectPalette, id);
-    pdev->hpgl.currentPalette = id;
-    return TRUE;
+    return CachedCommand(pdev, pdev->hpgl.currentPalette, id, kSelectPalette, id, FALSE);
 }
 
 void PutBig16(BYTE* at, LONG value)
@@ -229,11 +226,7 @@ BOOL PclPrintDirection(PDEV* pdev, LONG angle)
 
 BOOL PclFontId(PDEV* pdev, LONG id)
 {
-    if (Cached(pdev, id == pdev->hpgl.fontId)) return FALSE;
-    SetHpglMode(pdev, FALSE);
-    Command(pdev, kFontId, id);
-    pdev->hpgl.fontId = id;
-    return TRUE;
+    return CachedCommand(pdev, pdev->hpgl.fontId, id, kFontId, id, FALSE);
 }
 
 BOOL PclSelectColour(PDEV* pdev, LONG index)

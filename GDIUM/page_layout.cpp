@@ -25,11 +25,6 @@ bool IsManualDuplex(const PDEV* pdev)
     return ext.wManualDuplex != 0 && ext.dwManualDuplexSheets > 1;
 }
 
-bool IsVector(const PDEV* pdev)
-{
-    return pdev->devmode.dmPrivate.wRasterMode == RASTERMODE_VECTOR;
-}
-
 bool ModelHas(const PDEV* pdev, DWORD flag)
 {
     return pdev->model && (pdev->model->dwCapFlags & flag);
@@ -116,7 +111,7 @@ Offsets PageOffsets(const PDEV* pdev, DWORD page, BOOL backSide)
 
 LONG LayoutPageOffset(const PDEV* pdev)
 {
-    const bool landscape = pdev->geo.landscape && IsVector(pdev);
+    const bool landscape = pdev->geo.landscape && !IsRasterMode(pdev);
     return pdev->geo.layoutPageOffset[landscape ? 1 : 0];
 }
 
@@ -208,7 +203,7 @@ DWORD GetPageOrientation(const PDEV* pdev, DWORD page)
             const bool last = page == sheets;
             const bool q = page % 2 == 0 || last;
             const bool qOdd = page % 2 == 1 && !last;
-            const bool vector = IsVector(pdev);
+            const bool vector = !IsRasterMode(pdev);
             if (ls) {
                 const bool useQ = vector ? !rotate180 : rotate180;
                 return (useQ ? q : qOdd) ? PAGEORIENT_REVERSE_LANDSCAPE : PAGEORIENT_LANDSCAPE;

@@ -58,11 +58,6 @@ constexpr size_t RESET_WORDS_OFFSET = offsetof(DRVEXTRA, dwPreview);
 constexpr size_t RESET_WORDS_END = offsetof(DRVEXTRA, dwICPrintName) + sizeof(DWORD);
 static_assert(RESET_WORDS_OFFSET + sizeof(DEVMODEW) == 4360 && RESET_WORDS_END + sizeof(DEVMODEW) == 4380);
 
-bool IsRasterMode(const PDEV* pdev)
-{
-    return pdev->devmode.dmPrivate.wRasterMode != RASTERMODE_VECTOR;
-}
-
 void FreeBlock(void* block)
 {
     if (block) GlobalFree(block);
@@ -171,6 +166,11 @@ void ApplyBookletLayout(DRVDEVMODE& dm)
 }
 
 }  // namespace
+
+bool IsRasterMode(const PDEV* pdev)
+{
+    return pdev->devmode.dmPrivate.wRasterMode != RASTERMODE_VECTOR;
+}
 
 BOOL IsValidPDEV(const PDEV* pdev)
 {

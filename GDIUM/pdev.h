@@ -160,3 +160,7 @@ struct PDEV {
 
 // TRUE only for a non-NULL pointer whose two signature fields hold PDEV_SIGNATURE.
 BOOL IsValidPDEV(const PDEV* pdev);
+
+// Whether the job prints in raster mode (the engine draws each page into a bitmap) rather than
+// in vector mode (HP-GL/2 and PCL commands).
+bool IsRasterMode(const PDEV* pdev);

@@ -38,10 +38,9 @@ static_assert(offsetof(DRVEXTRA, wSecureLimit24) - offsetof(DRVEXTRA, dwSecureOp
               offsetof(CRYPTO_PARAMS, keepHours));
 static_assert(sizeof(DRVEXTRA::abCryptoPin) == CRYPTO_PIN_BLOB_BYTES);
 
-bool IsVector(const PDEV* pdev) { return pdev->devmode.dmPrivate.wRasterMode == RASTERMODE_VECTOR; }
 
 // A secure job as the container sees it: raster jobs are never encrypted.
-bool IsSecureJob(const PDEV* pdev) { return pdev->devmode.dmPrivate.wSecureMode != SECUREMODE_NONE && IsVector(pdev); }
+bool IsSecureJob(const PDEV* pdev) { return pdev->devmode.dmPrivate.wSecureMode != SECUREMODE_NONE && !IsRasterMode(pdev); }
 
 // Sets the open flag for the writer's own output and restores it afterwards.
 class PlainOutput {
@@ -241,7 +240,7 @@ BOOL IsSecureStaging(const PDEV* pdev) { return IsSecureJob(pdev) && !pdev->secu
 
 BOOL PrepareSecureJob(PDEV* pdev)
 {
-    if (!IsVector(pdev)) return TRUE;
+    if (!!IsRasterMode(pdev)) return TRUE;
     SECUREJOB& s = pdev->secure;
     if (!OpenSpoolBuffer(&pdev->cryptStaging)) return FALSE;
     if (!s.preface) {

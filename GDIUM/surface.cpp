@@ -25,16 +25,6 @@ constexpr LONG MIN_BAND_WIDTH = 32;
 constexpr LONG MIN_BAND_HEIGHT = 8;
 constexpr ULONG WHITE = 0xFFFFFF;
 
-bool IsRasterMode(const PDEV* pdev)
-{
-    return pdev->devmode.dmPrivate.wRasterMode != RASTERMODE_VECTOR;
-}
-
-bool NupInForce(const PDEV* pdev)
-{
-    return (pdev->geo.nupMode & NUPMODE_ON) != 0;
-}
-
 bool WatermarkOn(const PDEV* pdev)
 {
     return pdev->devmode.dmPrivate.wWatermarkFlags != 0;
@@ -55,7 +45,7 @@ HSURF EnableVectorSurface(PDEV* pdev)
     PAGEGEOMETRY& geo = pdev->geo;
     LONG width = geo.logicalWidth;
     LONG height = geo.logicalHeight;
-    if (NupInForce(pdev)) {
+    if (IsNupLayout(pdev)) {
         const LONG columns = AtLeastOne(pdev->devmode.dmPrivate.dwNupX);
         const LONG rows = AtLeastOne(pdev->devmode.dmPrivate.dwNupY);
         if (geo.landscape) {
@@ -102,13 +92,13 @@ HSURF EnableRasterSurface(PDEV* pdev)
 {
     PAGEGEOMETRY& geo = pdev->geo;
     BANDSTATE& band = pdev->band;
-    const bool wholeSheet = NupInForce(pdev) || WatermarkOn(pdev);
+    const bool wholeSheet = IsNupLayout(pdev) || WatermarkOn(pdev);
     if (wholeSheet) band.count = 0;
 
     // The sheet bitmap: the logical page, or with N-up the cells of the sheet.
     LONG sheetWidth = geo.logicalWidth;
     LONG sheetHeight = geo.logicalHeight;
-    if (NupInForce(pdev)) {
+    if (IsNupLayout(pdev)) {
         const LONG columns = AtLeastOne(pdev->devmode.dmPrivate.dwNupX);
         const LONG rows = AtLeastOne(pdev->devmode.dmPrivate.dwNupY);
         const LONG across = geo.landscape ? rows : columns;
@@ -164,7 +154,7 @@ HSURF EnableRasterSurface(PDEV* pdev)
     // cell's origin within the sheet), else the band.
     SIZEL size = {width, height};
     BYTE* bits = memory;
-    if (NupInForce(pdev)) {
+    if (IsNupLayout(pdev)) {
         size = {geo.logicalWidth, geo.logicalHeight};
         const POINTL origin = GetNupCellOrigin(pdev, 0);
         bits = memory + static_cast<LONGLONG>(origin.y) * band.rowBytes + static_cast<LONGLONG>(origin.x) * BYTES_PER_PIXEL;
