@@ -41,8 +41,9 @@ public:
     }
     ~TestLanguageKey()
     {
+        // Only this key goes: the parent is shared by test programs running side by side, and
+        // deleting it while another program creates its key below it makes that creation fail.
         RegDeleteTreeW(HKEY_CURRENT_USER, s_root.c_str());
-        RegDeleteKeyW(HKEY_CURRENT_USER, kParent);
     }
     TestLanguageKey(const TestLanguageKey&) = delete;
     TestLanguageKey& operator=(const TestLanguageKey&) = delete;
