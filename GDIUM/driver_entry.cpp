@@ -26,6 +26,10 @@ const DRVFN g_DrvHookTable[] = {
     {INDEX_DrvDisablePDEV, HookEntry(DrvDisablePDEV)},
     {INDEX_DrvEnableSurface, HookEntry(DrvEnableSurface)},
     {INDEX_DrvDisableSurface, HookEntry(DrvDisableSurface)},
+    {INDEX_DrvStartDoc, HookEntry(DrvStartDoc)},
+    {INDEX_DrvEndDoc, HookEntry(DrvEndDoc)},
+    {INDEX_DrvStartPage, HookEntry(DrvStartPage)},
+    {INDEX_DrvSendPage, HookEntry(DrvSendPage)},
     {INDEX_DrvEscape, HookEntry(DrvEscape)},
     {INDEX_DrvDrawEscape, HookEntry(DrvDrawEscape)},
 };

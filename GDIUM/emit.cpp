@@ -69,6 +69,32 @@ void ResetHpglState(PDEV* pdev)
     s.fontId = -1;
 }
 
+void ResetHpglLineAndPattern(PDEV* pdev)
+{
+    if (!pdev) return;
+    HPGLSTATE& s = pdev->hpgl;
+    FreeHpglState(pdev);
+    s.lineFlags = 0;
+    s.lineJoin = kNoLineJoin;
+    s.lineCap = kNoLineCap;
+    s.penWidth = 0;
+    s.miterLimit = 0;
+    s.styleState = 0;
+    s.lineType = 0;
+    s.lineTypeLength = 0;
+    s.lineTypeMode = 0;
+    s.penWidthKind = PENWIDTH_NONE;
+    s.patternType = -1;
+    s.sourceTransparent = -1;
+    s.patternTransparent = -1;
+    s.fillType = s.fillOption1 = s.fillOption2 = 0;
+    s.screenType = s.screenOption = 0;
+    s.brushId = 0;
+    s.brushStyle = kNoBrushStyle;
+    s.brushForeground = s.brushBackground = 0;
+    s.patternId = HPGL_NO_PATTERN;
+}
+
 void MoveHpglState(PDEV* to, PDEV* from)
 {
     if (!to || !from || to == from) return;

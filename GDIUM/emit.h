@@ -117,6 +117,9 @@ struct PATTERNBRUSH {
 
 // Clears the state (the owned line style is freed) and sets the start values.
 void ResetHpglState(PDEV* pdev);
+// Sets the line and pattern part of the state (line attributes and style, line type, pen width,
+// fill and screen, transparency, pattern and brush) back to its start values.
+void ResetHpglLineAndPattern(PDEV* pdev);
 // Frees what the state owns (the line-style copy).
 void FreeHpglState(PDEV* pdev);
 // Moves the state to the successor of a PDEV reset; the old PDEV keeps none of the owned parts.

@@ -22,7 +22,6 @@ const char kAccessControlEnd[] = "@PJL EOJ\r\n";
 const char kPrePrintHead[] = "@PJL COMMENT PREPRINTINFO : ";
 
 constexpr WORD JOBTYPE_SECURE = 2;
-constexpr WORD SECUREMODE_ICCARD = 2;
 // wColor of a model without colour settings: neither office mode nor toner saving applies.
 constexpr WORD COLOR_NOT_APPLICABLE = 8;
 

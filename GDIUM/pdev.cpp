@@ -97,7 +97,8 @@ void ReleasePDEV(PDEV* pdev)
     if (!(pdev->jobStatus & JOBSTATUS_KEEP_BAND_MEMORY)) FreeBlock(pdev->band.memory);
     FreeBlock(pdev->docName);
     FreeBlock(pdev->fontState);
-    CloseSpoolBuffer(&pdev->spool);
+    FreeJobBuffers(pdev);
+    UnloadImageLibrary(pdev);
     ReleaseSecureJob(pdev);
     FreeEscapeItems(pdev);
     FreeHpglState(pdev);
@@ -388,6 +389,11 @@ void ResetPDEVVector(PDEV* oldPdev, PDEV* newPdev)
         newPdev->geo.nupMode = 0;
 
     newPdev->pageCount = oldPdev->pageCount;
+    // The page flow's counters and caches go on with the job.
+    newPdev->flow = oldPdev->flow;
+    newPdev->flow.surface = nullptr;
+    newPdev->geo.posterTile = oldPdev->geo.posterTile;
+    newPdev->geo.originShift = oldPdev->geo.originShift;
     newPdev->jobStatus |= JOBSTATUS_CONTINUED | (oldPdev->jobStatus & (JOBSTATUS_DOC_STARTED | JOBSTATUS_HEADER_WRITTEN));
     newPdev->nextBrushId = oldPdev->nextBrushId;
     newPdev->lastEscapeFinal = oldPdev->lastEscapeFinal;

@@ -20,6 +20,7 @@
 #include "model_access.h"
 #include "modelrecord.h"
 #include "output.h"
+#include "page_flow.h"
 #include "page_geometry.h"
 #include "secure.h"
 
@@ -156,10 +157,26 @@ struct PDEV {
     // block, capacity and flushing belong to the raster writer, which does not exist yet: until
     // then the block stays NULL and nothing is appended.
     SPOOLBUFFER rasterBlock;
+
+    // Vector page flow and page set-up (page_flow.h, page_setup.h, job_header.h). The job
+    // buffers below exist from StartDoc to EndDoc (AllocJobBuffers) and are owned by the PDEV.
+    JOBFLOW flow;
+    DWORD rasterBlockBytes;    // capacity of rasterBlock's block
+    BYTE* seedRows[2];         // the compressor's seed rows, rowBytes + 1 each
+    BYTE* workRow;             // one row of rowBytes
+
+    // The image-processing library of colour jobs, loaded from StartDoc to EndDoc when the job
+    // asks for it; a job without it prints as usual.
+    HMODULE imageLibrary;
+    FARPROC imageProc;         // its image-processing entry point
+    BYTE* imageWork;           // its work buffer (owned)
 };
 
 // TRUE only for a non-NULL pointer whose two signature fields hold PDEV_SIGNATURE.
 BOOL IsValidPDEV(const PDEV* pdev);
+
+// Unloads the image-processing library and frees its work buffer, when loaded.
+void UnloadImageLibrary(PDEV* pdev);
 
 // Whether the job prints in raster mode (the engine draws each page into a bitmap) rather than
 // in vector mode (HP-GL/2 and PCL commands).

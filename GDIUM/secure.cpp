@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr WORD SECUREMODE_NONE = 0;
-constexpr WORD SECUREMODE_LIBRARY = 1;
-constexpr WORD SECUREMODE_ICCARD = 2;
 // The kind InitEncryptionEx2 takes for an IC-card job.
 constexpr DWORD CRYPTO_KIND_ICCARD = 2;
 // Room of the plain password buffers (the library writes at most 255 bytes and a terminator).

@@ -16,6 +16,11 @@
 
 struct PDEV;
 
+// The job's secure mode (DEVMODE wSecureMode).
+constexpr WORD SECUREMODE_NONE = 0;
+constexpr WORD SECUREMODE_LIBRARY = 1;  // encrypted through the encryption library
+constexpr WORD SECUREMODE_ICCARD = 2;   // IC-card secure print
+
 // Bytes of the preface buffer.
 constexpr DWORD SECURE_PREFACE_BYTES = 2048;
 

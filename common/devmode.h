@@ -64,6 +64,8 @@ constexpr DWORD BOOKLET_RIGHTTOLEFT = 0x2;
 constexpr DWORD BOOKLET_TWOUP = 0x20;
 constexpr DWORD BOOKLET_SYNCORDER = 0x40;
 constexpr DWORD BOOKLET_REVERSE = 0x80;
+constexpr DWORD BOOKLET_RESET_TURNED = 0x40000000;  // set at a reset inside the job: the booklet's
+                                                    // origin shift turns the other way
 
 // dwFitFlags.
 constexpr DWORD FITFLAG_ON = 0x1;

@@ -6,11 +6,18 @@
 
 class HostSpoolerLock {
 public:
+    // The lock of the spooler's configuration.
+    static constexpr wchar_t kInstallLock[] = L"Local\\pagedrv-printhost-install";
+    // The turn of a print job. Wine's spooler numbers the jobs of each process on its own and
+    // names its spool files after the number, so jobs of two processes running at once would
+    // share a spool file: one job at a time on the machine, from StartDocPrinter to its end.
+    static constexpr wchar_t kJobTurn[] = L"Local\\pagedrv-printhost-job";
+
     // Waits for the lock. A lock left by a process that ended while holding it (abandoned) is
     // taken over: every change under the lock is made so that repeating it is harmless.
-    HostSpoolerLock()
+    explicit HostSpoolerLock(const wchar_t* name = kInstallLock)
     {
-        mutex_ = CreateMutexW(nullptr, FALSE, L"Local\\pagedrv-printhost-install");
+        mutex_ = CreateMutexW(nullptr, FALSE, name);
         if (!mutex_) return;
         const DWORD wait = WaitForSingleObject(mutex_, INFINITE);
         held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;

@@ -1,5 +1,6 @@
 #include "install.h"
 
+#include <shlobj.h>
 #include <winspool.h>
 
 #include <sstream>
@@ -156,6 +157,21 @@ bool HostInstallDriver(const std::wstring& staging, const std::wstring& moduleCo
             *error = LastErrorText(L"copying", staging + rel);
             return false;
         }
+    }
+
+    // The machine-wide data folder where the user-interface library keeps the models' caches,
+    // which the rendering library reads: an installer makes it, as the libraries never do.
+    wchar_t common[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common))) {
+        *error = L"no machine-wide application data folder";
+        return false;
+    }
+    std::wstring dataFolder = common;
+    for (const wchar_t* part : {L"\\Velmora", L"\\Drv"}) CreateDirectoryW((dataFolder += part).c_str(), nullptr);
+    dataFolder += L"\\" + moduleCode;
+    if (!CreateDirectoryW(dataFolder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        *error = LastErrorText(L"creating", dataFolder);
+        return false;
     }
 
     const std::wstring master = result.driverFolder + moduleCode + L".DAT";

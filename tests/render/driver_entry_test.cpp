@@ -62,7 +62,8 @@ TEST_F(DriverEntry, HookTableHoldsTheBuiltHooksInTheirOrder)
     const DRVENABLEDATA& data = driver.enableData();
     const ULONG expected[] = {INDEX_DrvEnablePDEV,    INDEX_DrvResetPDEV,    INDEX_DrvCompletePDEV,
                               INDEX_DrvDisablePDEV,   INDEX_DrvEnableSurface, INDEX_DrvDisableSurface,
-                              INDEX_DrvEscape,        INDEX_DrvDrawEscape};
+                              INDEX_DrvStartDoc,      INDEX_DrvEndDoc,       INDEX_DrvStartPage,
+                              INDEX_DrvSendPage,      INDEX_DrvEscape,       INDEX_DrvDrawEscape};
     ASSERT_EQ(data.c, std::size(expected));
     for (ULONG i = 0; i < data.c; ++i) {
         EXPECT_EQ(data.pdrvfn[i].iFunc, expected[i]) << "row " << i;

@@ -22,6 +22,7 @@ struct PclCommandInfo {
 constexpr PclCommandInfo kPclCommands[] = {
     {"%", "ABX", ""},          // HP-GL/2 and PCL mode, universal exit
     {"&a", "CGHLMNPRV", ""},   // cursor, margins, duplex side, print direction
+    {"&b", "M", ""},           // monochrome print mode
     {"&c", "T", ""},           // text path
     {"&d", "D@", ""},          // underline
     {"&f", "SXY", ""},         // cursor stack, macros
@@ -34,6 +35,8 @@ constexpr PclCommandInfo kPclCommands[] = {
     {"&t", "P", ""},           // text parsing method
     {"&u", "D", ""},           // unit of measure
     {"(", "*", ""},            // primary symbol set, font ID, default font
+    {"/l", "O", ""},           // paper-feed edge of the printer family
+    {"/t", "R", ""},           // raster resolution of the printer family's 1200-dpi mode
     {"(f", "W", "W"},          // symbol set definition
     {"(s", "BHPSTVW", "W"},    // primary font characteristics, character data
     {")", "*", ""},            // secondary symbol set, font ID, default font

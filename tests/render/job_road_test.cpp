@@ -1,0 +1,204 @@
+// Jobs printed through the print host as the print system prints a RAW job straight to the driver:
+// the installed rendering library writes the job with WritePrinter and the spooler puts the bytes
+// into the file the job names. The library's WritePrinter import is pointed at a recorder (or a
+// refusing fake) so that the file can be checked against what the library wrote.
+#include <windows.h>
+#include <winspool.h>
+#include <winddi.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dc_road.h"
+#include "escape.h"
+#include "import_patch.h"
+#include "job_road.h"
+#include "pdev.h"
+#include "print_fixture.h"
+#include "render_machine.h"
+#include "test_files.h"
+
+namespace {
+
+const std::wstring kC710 = L"Velmora ColorPage C710";
+// The job of a PCL printer starts with the PJL universal exit.
+const std::string kUniversalExit = "\x1b%-12345X";
+
+// What the rendering library handed WritePrinter, and whether the spooler gets it.
+struct Spooler {
+    using WriteFn = BOOL(WINAPI*)(HANDLE, LPVOID, DWORD, LPDWORD);
+    static WriteFn& real()
+    {
+        static WriteFn write;
+        return write;
+    }
+    static std::string& written()
+    {
+        static std::string bytes;
+        return bytes;
+    }
+    static int& refused()
+    {
+        static int calls;
+        return calls;
+    }
+    static BOOL WINAPI Record(HANDLE printer, LPVOID data, DWORD cb, LPDWORD done)
+    {
+        written().append(static_cast<const char*>(data), cb);
+        return real()(printer, data, cb, done);
+    }
+    static BOOL WINAPI Refuse(HANDLE, LPVOID, DWORD, LPDWORD done)
+    {
+        ++refused();
+        if (done) *done = 0;
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+};
+
+class JobRoad : public RenderMachine {
+protected:
+    std::wstring AddPrinter(const std::wstring& model)
+    {
+        HANDLE printer = Printer(model);  // the test holds the rendering library loaded
+        EXPECT_NE(printer, nullptr);
+        return printer ? printerName() : std::wstring();
+    }
+
+    // The job an application runs: StartDoc, the pages, EndDoc; a failing page aborts it.
+    static bool RunJob(HostDc* dc, int pages, const std::wstring& output, std::wstring* error)
+    {
+        const HostJobData data = FixedJobData("Job Road");
+        if (!HostStartDoc(dc, L"Job Road", output, error, &data)) return false;
+        for (int page = 0; page < pages; ++page) {
+            if (!HostStartPage(dc, error) || !HostEndPage(dc, error)) {
+                HostAbortDoc(dc);
+                return false;
+            }
+        }
+        return HostEndDoc(dc, error);
+    }
+};
+
+TEST_F(JobRoad, TwoPageJobLandsInTheNamedFileAsTheDriverWroteIt)
+{
+    const std::wstring name = AddPrinter(kC710);
+    ASSERT_FALSE(name.empty());
+    ImportPatch record(driver.module(), "winspool.drv", "WritePrinter", reinterpret_cast<void*>(&Spooler::Record));
+    ASSERT_TRUE(record.active());
+    Spooler::real() = record.original<Spooler::WriteFn>();
+    Spooler::written().clear();
+
+    // A longer file of an earlier job is there already: none of it may survive.
+    TempFolder folder;
+    const std::wstring output = folder.path() + L"two pages.prn";
+    ASSERT_TRUE(folder.write(L"two pages.prn", std::string(256 * 1024, 'x')));
+
+    const HostJobData data = FixedJobData("Two Pages");
+    std::wstring error;
+    ASSERT_TRUE(HostPrintJob(name, nullptr, L"Two Pages", 2, output, &data, &error)) << Narrow(error);
+
+    const std::string file = ReadTextFile(output);
+    EXPECT_EQ(file.size(), Spooler::written().size());
+    EXPECT_TRUE(file == Spooler::written()) << "the file holds exactly what the driver wrote";
+    EXPECT_EQ(file.compare(0, kUniversalExit.size(), kUniversalExit), 0) << file.substr(0, 32);
+}
+
+// StartDoc hands the rendering library the job data (the document name cut to what it keeps) and
+// the spooler's job id; an aborted job leaves neither a file nor an open job behind.
+TEST_F(JobRoad, StartDocSendsTheJobDataAndAbortLeavesNothing)
+{
+    const std::wstring name = AddPrinter(kC710);
+    ASSERT_FALSE(name.empty());
+    TempFolder folder;
+    const std::wstring output = folder.path() + L"aborted.prn";
+    HostDc dc;
+    std::wstring error;
+    ASSERT_TRUE(HostCreateDc(name, nullptr, &dc, &error)) << Narrow(error);
+
+    const std::string longName(ESC_DOCNAME_MAX_BYTES + 20, 'd');
+    const HostJobData data = FixedJobData(longName);
+    ASSERT_TRUE(HostStartDoc(&dc, L"Aborted", output, &error, &data)) << Narrow(error);
+    const DWORD id = HostJobId(&dc);
+    EXPECT_NE(id, 0u);
+    EXPECT_NE(dc.pdev.surface, nullptr);
+
+    const auto* pdev = reinterpret_cast<const PDEV*>(dc.pdev.dhpdev);
+    ASSERT_TRUE(IsValidPDEV(pdev));
+    EXPECT_EQ(pdev->jobId, id);
+    EXPECT_EQ(memcmp(&pdev->osVersion, &data.osVersion, sizeof data.osVersion), 0);
+    const ESCAPEBLOCK& docName = pdev->escItems[ESCITEM_DOCNAME];
+    ASSERT_NE(docName.data, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(docName.data)), longName.substr(0, ESC_DOCNAME_MAX_BYTES));
+    const ESCAPEBLOCK& version = pdev->escItems[ESCITEM_DRIVER_VERSION];
+    ASSERT_NE(version.data, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(version.data), version.size),
+              data.driverVersion + std::string(1, '\0'));
+
+    ASSERT_TRUE(HostStartPage(&dc, &error)) << Narrow(error);
+    ASSERT_TRUE(HostAbortDoc(&dc, &error)) << Narrow(error);
+    EXPECT_EQ(HostJobId(&dc), 0u);
+    DWORD needed = 0;
+    EXPECT_FALSE(GetJobW(dc.printer, id, 1, nullptr, 0, &needed) || needed != 0) << "the job is still open";
+    EXPECT_FALSE(FileExists(output));
+    EXPECT_FALSE(HostEndDoc(&dc, &error)) << "no document after the abort";
+    ASSERT_TRUE(HostDeleteDc(&dc, &error)) << Narrow(error);
+    EXPECT_FALSE(FileExists(output)) << "closing the printer printed the aborted job";
+}
+
+// A job that fails (the driver lacks a document hook, or the spooler refuses its bytes) reports
+// why, leaves no open job and no bytes in its file, and the DC prints the next job.
+TEST_F(JobRoad, FailedJobsReportWhyAndLeaveNoOpenJob)
+{
+    const std::wstring name = AddPrinter(kC710);
+    ASSERT_FALSE(name.empty());
+    struct Case {
+        const char* name;
+        ULONG withoutHook;  // 0: every hook, the spooler refuses the writes
+        const wchar_t* reason;
+    } cases[] = {
+        {"no DrvStartDoc", INDEX_DrvStartDoc, L"DrvStartDoc"},
+        {"no DrvEndDoc", INDEX_DrvEndDoc, L"DrvEndDoc"},
+        {"WritePrinter fails", 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const std::wstring output = folder.path() + L"failed.prn";
+        HostDc dc;
+        std::wstring error;
+        ASSERT_TRUE(HostCreateDc(name, nullptr, &dc, &error)) << Narrow(error);
+        {
+            // The engine reads the driver's hooks from the table DrvEnableDriver handed it: the
+            // road's copy of that record is pointed at a table without the hook.
+            auto& enabled = const_cast<DRVENABLEDATA&>(dc.driver->enableData());
+            const DRVENABLEDATA saved = enabled;
+            std::vector<DRVFN> table;
+            for (ULONG i = 0; i < saved.c; ++i)
+                if (saved.pdrvfn[i].iFunc != c.withoutHook) table.push_back(saved.pdrvfn[i]);
+            enabled.pdrvfn = table.data();
+            enabled.c = static_cast<ULONG>(table.size());
+            Spooler::refused() = 0;
+            std::unique_ptr<ImportPatch> refuse;
+            if (!c.withoutHook)
+                refuse = std::make_unique<ImportPatch>(dc.driver->module(), "winspool.drv", "WritePrinter",
+                                                       reinterpret_cast<void*>(&Spooler::Refuse));
+
+            EXPECT_FALSE(RunJob(&dc, 2, output, &error));
+            if (c.reason) EXPECT_NE(error.find(c.reason), std::wstring::npos) << Narrow(error);
+            else EXPECT_GT(Spooler::refused(), 0) << Narrow(error);
+            EXPECT_EQ(HostJobId(&dc), 0u);
+            EXPECT_TRUE(ReadTextFile(output).empty()) << "no bytes of the failed job";
+            enabled = saved;
+        }
+        ASSERT_TRUE(RunJob(&dc, 1, output, &error)) << "the next job: " << Narrow(error);
+        EXPECT_EQ(ReadTextFile(output).compare(0, kUniversalExit.size(), kUniversalExit), 0);
+        EXPECT_TRUE(HostDeleteDc(&dc, &error)) << Narrow(error);
+    }
+}
+
+}  // namespace
