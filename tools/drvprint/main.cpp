@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "../../common/devmode.h"
+#include "devmode.h"
 #include "install.h"
 #include "job_road.h"
 #include "printers.h"
