@@ -26,7 +26,6 @@ constexpr LONG JOIN_2_BELOW = 2540;
 
 constexpr char kPrinterReset[] = "\033E";
 constexpr char kDeleteSoftFonts[] = "\033*c0F";
-constexpr char kDefineInput[] = "DI;";
 // The PCL media name of a transparency begins with this.
 constexpr char kTransparencyPrefix[] = "Tran";
 // Written on an interleave sheet so that the printer does not take it for a blank page.
@@ -60,21 +59,6 @@ bool Allocate(BYTE*& block, DWORD bytes)
 bool HasShortMenu(const PDEV* pdev)
 {
     return pdev->model && (pdev->model->dwCapFlags & MIF_SHORTMENU);
-}
-
-// The text path and text parsing back to their defaults, and the HP-GL/2 defaults (models
-// without the short menu).
-void WriteTextDefaults(PDEV* pdev)
-{
-    HPGLSTATE& s = pdev->hpgl;
-    SetHpglMode(pdev, FALSE);
-    WritePclEscape(pdev, "\033&c", 't', "0", TRUE);
-    WritePclEscape(pdev, "\033&t", 'p', "0", TRUE);
-    s.textPath = 0;
-    s.textParsing = 0;
-    SetHpglMode(pdev, TRUE);
-    Write(pdev, kDefineInput);
-    SetHpglMode(pdev, FALSE);
 }
 
 // Turns the PCL print direction and the HP-GL/2 rotation of a landscape joined sheet back to 0.
@@ -370,12 +354,8 @@ void WriteInterleaveSheet(PDEV* pdev)
     FormatString(value, sizeof value, "%d", source);
     SetHpglMode(pdev, FALSE);
     WritePclEscape(pdev, "\033&l", 'h', value, TRUE);
-    if (envelopeUserType) {
-        WritePclEscape(pdev, "\033&n", 'w', "1", TRUE);
-        Write(pdev, "d");
-    } else {
-        PclMediaTypeName(pdev, interleave.pclMediaName ? interleave.pclMediaName : "");
-    }
+    // The envelopes of an envelope-mode model go by an empty media name.
+    PclMediaTypeName(pdev, envelopeUserType || !interleave.pclMediaName ? "" : interleave.pclMediaName);
     Write(pdev, kInterleaveMark);
     DrawSheetDecorations(pdev);
 }

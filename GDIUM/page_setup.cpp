@@ -302,19 +302,6 @@ POINTL PosterOffsets(const PDEV* pdev, LONG frameWidth, LONG frameHeight)
             static_cast<LONG>((frameHeight - zoomedHeight) / 2 + row * (overlap - frameHeight))};
 }
 
-// The defaults of the text path, the text parsing and the HP-GL/2 input (models without the short
-// menu), back in PCL.
-void WriteTextDefaults(PDEV* pdev)
-{
-    SetHpglMode(pdev, FALSE);
-    WritePclEscape(pdev, kTextPath, 't', "0", TRUE);
-    WritePclEscape(pdev, kTextParsing, 'p', "0", TRUE);
-    pdev->hpgl.textPath = 0;
-    pdev->hpgl.textParsing = 0;
-    HpglPrintf(pdev, kDefineInput);
-    SetHpglMode(pdev, FALSE);
-}
-
 // Manual duplex: the printer stops for the stack to be turned over when the first sides are out.
 void WritePauseBlock(PDEV* pdev, bool on)
 {
@@ -529,6 +516,18 @@ void ForgetPrinterState(PDEV* pdev)
 }
 
 }  // namespace
+
+void WriteTextDefaults(PDEV* pdev)
+{
+    SetHpglMode(pdev, FALSE);
+    WritePclEscape(pdev, kTextPath, 't', "0", TRUE);
+    WritePclEscape(pdev, kTextParsing, 'p', "0", TRUE);
+    pdev->hpgl.textPath = 0;
+    pdev->hpgl.textParsing = 0;
+    HpglPrintf(pdev, kDefineInput);
+    SetHpglMode(pdev, FALSE);
+}
+
 
 void LookupSheetTray(const PDEV* pdev, BOOL multipurposeIsManual, TRAYMEDIA* out)
 {

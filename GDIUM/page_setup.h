@@ -34,6 +34,9 @@ BOOL SetupPageLayout(PDEV* pdev);
 // The frame of a following N-up cell or joined long page, turned a quarter for a landscape long
 // sheet or while JOBSTATUS_ROTATED_PAGES is up. TRUE.
 BOOL SetupCellFrame(PDEV* pdev);
+// The text path and text parsing back to their defaults and the HP-GL/2 defaults (DI), ending in
+// PCL: what models without the short menu write on every new sheet.
+void WriteTextDefaults(PDEV* pdev);
 // The PCL job set-up again after a printer reset inside the job (manual duplex); every cached
 // printer state of the PDEV is forgotten first.
 void RepeatPclJobSetup(PDEV* pdev);
