@@ -2,6 +2,7 @@
 // feed that ends the sheet.
 #include "sheet_decor.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "emit.h"
@@ -235,23 +236,106 @@ POINT NupCellPlace(DWORD order, DWORD index, DWORD columns, DWORD rows)
     return {column, row};
 }
 
+namespace {
+
+// Where the two pages of a booklet side meet: the first cell ends the gutter before the fold, the
+// second begins the gutter after it (positions along the axis the cells divide).
+void BookletPositions(const PDEV* pdev, LONG pageExtent, LONG* first, LONG* second)
+{
+    const PAGEGEOMETRY& geo = pdev->geo;
+    *first = std::max<LONG>(0, geo.foldOffset - geo.gutter - pageExtent);
+    *second = std::max<LONG>(0, geo.foldOffset + geo.gutter);
+}
+
+// The origin of the current page on a booklet sheet: its cell from the booklet's order (right to
+// left or not, one or two pages a side), placed at the booklet positions along the fold axis and
+// centred in its cell across it.
+POINTL BookletCellOrigin(const PDEV* pdev, DWORD columns, DWORD rows, LONG a, LONG b)
+{
+    const PAGEGEOMETRY& geo = pdev->geo;
+    const DWORD flags = pdev->devmode.dmPrivate.dwBookletFlags;
+    const bool rightToLeft = (flags & BOOKLET_RIGHTTOLEFT) != 0;
+    const bool twoUp = (flags & BOOKLET_TWOUP) != 0;
+    DWORD code;
+    if (twoUp && (geo.nupMode & NUPMODE_FIRST_LANDSCAPE))
+        code = rightToLeft ? 0x20010 : 0x20004;
+    else if (twoUp)
+        code = rightToLeft ? 0x200030 : 0x200001;
+    else
+        code = rightToLeft ? 0x200001 : 0x20001;
+    const bool portraitSheet = pdev->devmode.dmPublic.dmOrientation != DMORIENT_LANDSCAPE;
+    code = portraitSheet ? (code & 0xFF) : (code & 0xFF0000);
+    const POINT place = NupCellPlace(code, geo.cellsFilled, columns, rows);
+    const bool firstColumn = place.x == 0, firstRow = place.y == 0;
+    const bool rotatedSheet = (geo.nupMode & NUPMODE_CELLS_ROTATED) != 0;
+    const bool turned = pdev->pageRotation == 90 || pdev->pageRotation == 270;
+    const LONG x0 = geo.bindingLeft, y0 = geo.bindingTop;
+    const LONG pageWidth = geo.logicalWidth, pageHeight = geo.logicalHeight;
+    LONG p1 = 0, p2 = 0;
+    POINTL origin;
+    if (twoUp) {
+        // On a sheet that is not rotated the page width stands for the height, and turned and
+        // not turned change roles.
+        const LONG across = rotatedSheet ? pageHeight : pageWidth;
+        const bool alongY = rotatedSheet ? turned : !turned;
+        BookletPositions(pdev, alongY ? pageHeight : pageWidth, &p1, &p2);
+        if (alongY) {
+            origin.y = firstRow ? p1 : p2;
+            origin.x = firstColumn ? (a - across) / 2 + x0 / 2 : a + (a - across) / 2 + 3 * x0 / 2;
+        } else {
+            origin.x = firstColumn ? p1 : p2;
+            origin.y = firstRow ? (b - across) / 2 + y0 / 2 : b + (b - across) / 2 + 3 * y0 / 2;
+        }
+    } else if (rotatedSheet) {
+        BookletPositions(pdev, turned ? pageHeight : pageWidth, &p1, &p2);
+        if (turned)
+            origin = {(a - pageHeight) / 2 + x0, firstRow ? p1 : p2};
+        else
+            origin = {firstColumn ? p1 : p2, (b - pageHeight) / 2 + y0};
+    } else {
+        BookletPositions(pdev, turned ? pageWidth : pageHeight, &p1, &p2);
+        if (turned)
+            origin = {firstColumn ? p1 : p2, (b - pageWidth) / 2 + y0};
+        else
+            origin = {(a - pageWidth) / 2 + x0, firstRow ? p1 : p2};
+    }
+    return origin;
+}
+
+}  // namespace
+
 LONG SetNupCellOrigin(PDEV* pdev, BOOL noFrame)
 {
     PAGEGEOMETRY& geo = pdev->geo;
     const DRVEXTRA& ext = pdev->devmode.dmPrivate;
-    const bool nup = (geo.nupMode & NUPMODE_ON) != 0 && ext.dwFinishingMode != FINISHINGMODE_BOOKLET;
+    const bool booklet = ext.dwFinishingMode == FINISHINGMODE_BOOKLET;
+    const bool nup = (geo.nupMode & NUPMODE_ON) != 0 && !booklet;
+    const bool joined = !nup && !booklet && geo.superLong != 0;
     POINTL origin = {geo.bindingLeft, geo.bindingTop};
+    DWORD columns = ext.dwNupX ? ext.dwNupX : 1, rows = ext.dwNupY ? ext.dwNupY : 1;
+    if (geo.pageOrientation & 1) std::swap(columns, rows);
+    const LONG a = geo.printableWidth / static_cast<LONG>(columns);
+    const LONG b = geo.printableHeight / static_cast<LONG>(rows);
     if (nup) {
-        DWORD columns = ext.dwNupX ? ext.dwNupX : 1, rows = ext.dwNupY ? ext.dwNupY : 1;
-        if (geo.pageOrientation & 1) std::swap(columns, rows);
         const POINT place = NupCellPlace(NupOrderCode(pdev), geo.cellsFilled, columns, rows);
-        origin.x += place.x * (geo.printableWidth / static_cast<LONG>(columns));
-        origin.y += place.y * (geo.printableHeight / static_cast<LONG>(rows));
+        origin.x += place.x * a;
+        origin.y += place.y * b;
+    } else if (booklet) {
+        origin = BookletCellOrigin(pdev, columns, rows, a, b);
+    } else if (joined) {
+        // The pages of a long sheet follow each other along the feed, the page-end margin apart.
+        const DWORD index = pdev->flow.joinedPages;
+        const LONG spacing = static_cast<LONG>(static_cast<LONGLONG>(ext.wSlpMargin) * emitdetail::Resolution(pdev) / 600);
+        origin = {0, 0};
+        if (pdev->devmode.dmPublic.dmOrientation == DMORIENT_LANDSCAPE)
+            origin.x = static_cast<LONG>(index * static_cast<LONGLONG>(spacing + geo.printableWidth));
+        else
+            origin.y = static_cast<LONG>(index * static_cast<LONGLONG>(spacing + geo.printableHeight));
     }
     geo.sheetOrigin = origin;
     ComputeShiftedOrigin(pdev, FALSE);
-    if (nup && !noFrame) AnchorPictureFrame(pdev);
-    return nup ? 1 : 0;
+    if ((nup || booklet) && !noFrame) AnchorPictureFrame(pdev);
+    return (nup || booklet || joined) ? 1 : 0;
 }
 
 BOOL DrawSheetDecorations(PDEV* pdev)

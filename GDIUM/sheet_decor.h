@@ -11,12 +11,13 @@ struct PDEV;
 // table does not know read left to right, then down.
 POINT NupCellPlace(DWORD order, DWORD index, DWORD columns, DWORD rows);
 
-// Places the current page (geo.cellsFilled, 0-based) in its cell of an N-up sheet: the cell origin
-// (geo.sheetOrigin) is the cell's corner plus the page offsets, the print offset's shift is worked
-// out again, and unless noFrame is set the HP-GL/2 picture frame is anchored at the cell. A plain
-// page keeps the page offsets as origin and gets no frame. 1 when the page was put in a cell, 0
-// for a plain page. Booklet sheets and pages joined on a long sheet are not placed here yet; they
-// are treated as plain pages.
+// Places the current page in its cell: on an N-up sheet (geo.cellsFilled, 0-based) the cell's
+// corner plus the page offsets; on a booklet sheet the page's side of the fold, the gutter away
+// from it, centred across; on a long sheet (flow.joinedPages, 0-based) the page's place along the
+// feed. The origin goes to geo.sheetOrigin, the print offset's shift is worked out again, and for
+// N-up and booklet sheets, unless noFrame is set, the HP-GL/2 picture frame is anchored at the
+// cell. A plain page keeps the page offsets as origin and gets no frame. 1 when the page was put
+// in a cell, 0 for a plain page.
 LONG SetNupCellOrigin(PDEV* pdev, BOOL noFrame);
 
 // Draws the borders of an N-up sheet with a border style, or the registration crosses of a poster

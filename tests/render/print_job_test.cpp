@@ -51,11 +51,23 @@ std::string Pjl(const JobStream& job, const std::string& key)
     return values.empty() ? "(none)" : values.front();
 }
 
+using PdevChange = std::function<void(PDEV*)>;
+
+// An escape sent on the job's DC before StartDoc, as the user-interface library sends it.
+struct JobEscape {
+    int code;
+    std::string payload;
+};
+
 class PrintJob : public RenderMachine {
 protected:
-    // Prints the pages on a printer of the model with the default settings changed by change;
-    // the file's bytes ("" after a failure, which the test is told of).
-    std::string Print(const std::wstring& model, const Change& change, int pages, const std::wstring& suffix = L"")
+    // Prints the pages on a printer of the model with the default settings changed by change (on
+    // the DEVMODE the application hands CreateDC), then by pdevChange on the settings the
+    // rendering library holds (for what the sample printers' installed options do not offer),
+    // with the escapes sent before StartDoc. The file's bytes ("" after a failure, which the test
+    // is told of).
+    std::string Print(const std::wstring& model, const Change& change, int pages, const std::wstring& suffix = L"",
+                      const PdevChange& pdevChange = nullptr, const std::vector<JobEscape>& escapes = {})
     {
         HANDLE printer = Printer(model, suffix);
         if (!printer) return "";
@@ -65,7 +77,21 @@ protected:
         const std::wstring output = folder.path() + L"job.prn";
         const HostJobData data = FixedJobData("Print Job");
         std::wstring error;
-        if (!HostPrintJob(printerName(), &dm.dmPublic, L"Print Job", pages, output, &data, &error)) {
+        HostDc dc;
+        bool ok = HostCreateDc(printerName(), &dm.dmPublic, &dc, &error);
+        if (ok && pdevChange) pdevChange(reinterpret_cast<PDEV*>(dc.pdev.dhpdev));
+        for (const JobEscape& e : escapes) {
+            if (!ok) break;
+            ok = HostEscape(&dc, e.code, static_cast<int>(e.payload.size()), e.payload.data(), 0, nullptr) > 0;
+            if (!ok) error = L"escape " + std::to_wstring(e.code) + L" refused";
+        }
+        ok = ok && HostStartDoc(&dc, L"Print Job", output, &error, &data);
+        for (int page = 0; ok && page < pages; ++page) ok = HostStartPage(&dc, &error) && HostEndPage(&dc, &error);
+        ok = ok && HostEndDoc(&dc, &error);
+        std::wstring ignored;
+        if (HostJobId(&dc) != 0) HostAbortDoc(&dc, &ignored);
+        if (dc.hdc) HostDeleteDc(&dc, &ignored);
+        if (!ok) {
             ADD_FAILURE() << Narrow(error);
             return "";
         }
@@ -107,67 +133,99 @@ TEST_F(PrintJob, DefaultJobsMatchTheirGoldenFiles)
     }
 }
 
-// One table of job settings, each checked for the lines and commands it gives.
+// One table of job settings, each checked for the lines and commands it gives and the sheets the
+// pages take.
 TEST_F(PrintJob, SettingsReachTheHeaderAndThePageSetUp)
 {
     struct Expect {
         std::string key;    // a PJL key ("SET QTY") or a PCL command ("&l" + letter, as "&lA")
         std::string value;  // "(none)" for absent
     };
+    OVERLAY_ENTRY overlay = {};
+    overlay.dwId = 1;
+    overlay.sMacro[0] = 12;
+    overlay.sMacro[1] = 13;
+    overlay.sMacro[2] = -1;
+    overlay.sPageSelect = OVERLAY_FIRST_PAGE;
+    const std::string overlayPayload(reinterpret_cast<const char*>(&overlay), sizeof overlay);
     const struct Case {
         const char* name;
         Change change;
+        PdevChange pdevChange;
+        std::vector<JobEscape> escapes;
+        int pages;
+        size_t sheets;
         std::vector<Expect> expected;
     } cases[] = {
-        {"A4", [](DRVDEVMODE& d) { d.dmPublic.dmPaperSize = DMPAPER_A4; },
+        {"A4", [](DRVDEVMODE& d) { d.dmPublic.dmPaperSize = DMPAPER_A4; }, nullptr, {}, 2, 2,
          {{"SET TAVXDIMENSIONMILLIMETER", "210"}, {"SET TAVYDIMENSIONMILLIMETER", "297"}, {"SET INTRAY2SIZE", "A4"},
           {"&lA", "26"}}},
         {"multipurpose tray", [](DRVDEVMODE& d) {
              d.dmPublic.dmDefaultSource = 257;
              d.dmPrivate.wCoverPrint = 0;
          },
-         {{"&lH", "4"}}},
+         nullptr, {}, 2, 2, {{"&lH", "4"}}},
         {"cover from the multipurpose tray", [](DRVDEVMODE& d) {
              d.dmPublic.dmDefaultSource = 7;
              d.dmPrivate.wCoverPrint = 1;
              d.dmPrivate.wCoverSource = 257;
          },
-         {{"&lH", "4"}}},
+         nullptr, {}, 2, 2, {{"&lH", "4"}}},
         {"copies collated", [](DRVDEVMODE& d) {
              d.dmPublic.dmCopies = 4;
              d.dmPublic.dmCollate = DMCOLLATE_TRUE;
              d.dmPrivate.wCollate = 1;
          },
-         {{"SET QTY", "4"}, {"SET COPIES", "1"}}},
+         nullptr, {}, 2, 2, {{"SET QTY", "4"}, {"SET COPIES", "1"}}},
         {"grey", [](DRVDEVMODE& d) {
              d.dmPublic.dmFields |= DM_COLOR;
              d.dmPublic.dmColor = DMCOLOR_MONOCHROME;
          },
-         {{"SET RENDERMODE", "GRAYSCALE"}, {"&bM", "1"}}},
+         nullptr, {}, 2, 2, {{"SET RENDERMODE", "GRAYSCALE"}, {"&bM", "1"}}},
         {"colour", [](DRVDEVMODE& d) {
              d.dmPublic.dmFields |= DM_COLOR;
              d.dmPublic.dmColor = DMCOLOR_COLOR;
          },
-         {{"SET RENDERMODE", "COLOR"}, {"&bM", "0"}}},
+         nullptr, {}, 2, 2, {{"SET RENDERMODE", "COLOR"}, {"&bM", "0"}}},
         {"proof of five", [](DRVDEVMODE& d) {
              d.dmPublic.dmCopies = 5;
              d.dmPrivate.wJobType = 1;
              d.dmPrivate.dwPin = 42;
          },
-         {{"SET QTY", "4"}, {"SET COPIES", "1"}}},
-        {"landscape", [](DRVDEVMODE& d) { d.dmPublic.dmOrientation = DMORIENT_LANDSCAPE; }, {{"&lO", "1"}}},
+         nullptr, {}, 2, 2, {{"SET QTY", "4"}, {"SET COPIES", "1"}}},
+        {"landscape", [](DRVDEVMODE& d) { d.dmPublic.dmOrientation = DMORIENT_LANDSCAPE; }, nullptr, {}, 2, 2,
+         {{"&lO", "1"}}},
         {"manual duplex", [](DRVDEVMODE& d) {
              d.dmPrivate.wManualDuplex = 1;
              d.dmPrivate.dwManualDuplexSheets = 2;
          },
-         {{"SET TAVMANUALDUPLEX", "ON"}, {"SET TAVNOTIFYPAPERSIDE", "OFF"}}},
+         nullptr, {}, 2, 2, {{"SET TAVMANUALDUPLEX", "ON"}, {"SET TAVNOTIFYPAPERSIDE", "OFF"}}},
+        // The sample printers have no duplex unit or finisher installed: the settings the
+        // rendering library holds are made those of a printer that has them.
+        {"duplex long edge", nullptr, [](PDEV* p) { p->devmode.dmPublic.dmDuplex = DMDUP_VERTICAL; }, {}, 2, 2,
+         {{"&lS", "1"}, {"&aG", "1"}}},
+        {"duplex short edge", nullptr, [](PDEV* p) { p->devmode.dmPublic.dmDuplex = DMDUP_HORIZONTAL; }, {}, 2, 2,
+         {{"&lS", "2"}}},
+        {"stapled in the finisher", nullptr, [](PDEV* p) {
+             p->devmode.dmPrivate.wOutputBin = 18;
+             p->devmode.dmPrivate.dwFinishing = 0x10;
+         },
+         {}, 2, 2, {{"SET TAVSTAPLER", "ON"}, {"SET TAVSTAPLERPOSITION", "REARCORNER"}, {"SET OUTBIN", "OPTIONALOUTBIN1"}}},
+        {"overlay on the first page", nullptr, nullptr, {{DRVESC_OVERLAY, overlayPayload}}, 2, 2, {{"&fY", "12"}}},
+        {"poster of four", [](DRVDEVMODE& d) {
+             d.dmPrivate.dwFinishingMode = FINISHINGMODE_POSTER;
+             d.dmPrivate.dwPosterTiles = 4;
+         },
+         nullptr, {}, 1, 1, {{"&lS", "0"}, {"COMMENT PREPRINTINFO : PRINTLAYOUT", "POSTER"}}},
     };
     int index = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string bytes = Print(kC710, c.change, 2, L" " + std::to_wstring(index++));
+        const std::string bytes =
+            Print(kC710, c.change, c.pages, L" " + std::to_wstring(index++), c.pdevChange, c.escapes);
         const JobStream job = jobreader::ParseJob(bytes);
         ASSERT_TRUE(job.ok) << job.error;
+        EXPECT_EQ(Sheets(job), c.sheets);
         for (const Expect& e : c.expected) {
             if (e.key[0] == '&' || e.key[0] == '*') {
                 const std::vector<const Item*> found =
@@ -187,6 +245,7 @@ TEST_F(PrintJob, PagesFillTheirSheets)
     const struct Case {
         const char* name;
         Change change;
+        PdevChange pdevChange;
         int pages;
         size_t sheets;
     } cases[] = {
@@ -195,18 +254,29 @@ TEST_F(PrintJob, PagesFillTheirSheets)
              d.dmPrivate.dwNupX = 2;
              d.dmPrivate.dwNupY = 1;
          },
-         3, 2},
+         nullptr, 3, 2},
         {"4-up, 5 pages", [](DRVDEVMODE& d) {
              d.dmPrivate.dwMultipage = 2;
              d.dmPrivate.dwNupX = 2;
              d.dmPrivate.dwNupY = 2;
          },
-         5, 2},
+         nullptr, 5, 2},
+        // A long sheet of 90 mm takes five pages; the last two go out at the end of the document.
+        // (The sample models list no long paper: the settings the rendering library holds are made
+        // those of a long-paper job.)
+        {"long paper joined", nullptr, [](PDEV* p) {
+             p->devmode.dmPublic.dmPaperSize = 275;
+             p->devmode.dmPublic.dmPaperLength = 900;
+             p->devmode.dmPrivate.wSlpMargin = 0;
+             p->geo.superLong = 1;
+         },
+         12, 3},
+        {"no pages: no header, no trailer", nullptr, nullptr, 0, 0},
     };
     int index = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const JobStream job = jobreader::ParseJob(Print(kC710, c.change, c.pages, L" " + std::to_wstring(index++)));
+        const JobStream job = jobreader::ParseJob(Print(kC710, c.change, c.pages, L" " + std::to_wstring(index++), c.pdevChange));
         ASSERT_TRUE(job.ok) << job.error;
         EXPECT_EQ(Sheets(job), c.sheets);
     }

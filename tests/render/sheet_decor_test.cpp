@@ -155,6 +155,58 @@ TEST_F(SheetDecor, PagesAreAnchoredInTheirCells)
     }
 }
 
+// Booklet pages meet at the fold with the gutter between them and are centred across the sheet;
+// the pages of a long sheet follow each other along the feed, the page-end margin apart.
+TEST_F(SheetDecor, BookletAndLongSheetPagesTakeTheirPlaces)
+{
+    constexpr LONG x0 = 30, y0 = 40, kFold = 3300, kGutter = 100, kPageW = 4000, kPageH = 3000;
+    constexpr LONG kMargin = 300;  // 1/600 inch: half an inch, 300 pixels at 600 dpi
+    struct Case {
+        const char* name;
+        DWORD finishing, bookletFlags, superLong, index;
+        short orientation;
+        LONG result, x, y;
+        bool frame;
+    } cases[] = {
+        {"booklet, first page above the fold", FINISHINGMODE_BOOKLET, 0, 0, 0, DMORIENT_PORTRAIT, 1,
+         (kW - kPageW) / 2 + x0, kFold - kGutter - kPageH, true},
+        {"booklet, second page below it", FINISHINGMODE_BOOKLET, 0, 0, 1, DMORIENT_PORTRAIT, 1, (kW - kPageW) / 2 + x0,
+         kFold + kGutter, true},
+        // On a landscape sheet the order reads right to left: the first page is the far one.
+        {"booklet right to left starts beyond the fold", FINISHINGMODE_BOOKLET, BOOKLET_RIGHTTOLEFT, 0, 0,
+         DMORIENT_LANDSCAPE, 1, (kW - kPageW) / 2 + x0, kFold + kGutter, true},
+        {"booklet left to right on a landscape sheet", FINISHINGMODE_BOOKLET, 0, 0, 0, DMORIENT_LANDSCAPE, 1,
+         (kW - kPageW) / 2 + x0, kFold - kGutter - kPageH, true},
+        {"long sheet, third page", FINISHINGMODE_NORMAL, 0, 1, 2, DMORIENT_PORTRAIT, 1, 0, 2 * (kH + kMargin), false},
+        {"long sheet in landscape", FINISHINGMODE_NORMAL, 0, 1, 1, DMORIENT_LANDSCAPE, 1, kW + kMargin, 0, false},
+        {"long sheet, first page", FINISHINGMODE_NORMAL, 0, 1, 0, DMORIENT_PORTRAIT, 1, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Take();
+        ResetHpglState(pdev);
+        DRVEXTRA& ext = pdev->devmode.dmPrivate;
+        ext.dwFinishingMode = c.finishing;
+        ext.dwBookletFlags = c.bookletFlags;
+        ext.dwNupX = 1, ext.dwNupY = 2;
+        ext.wSlpMargin = static_cast<WORD>(kMargin);
+        pdev->devmode.dmPublic.dmOrientation = c.orientation;
+        pdev->geo.nupMode = c.finishing == FINISHINGMODE_BOOKLET ? NUPMODE_ON : 0;
+        pdev->geo.superLong = c.superLong;
+        pdev->geo.cellsFilled = c.index;
+        pdev->flow.joinedPages = c.index;
+        pdev->geo.foldOffset = kFold, pdev->geo.gutter = kGutter;
+        pdev->geo.logicalWidth = kPageW, pdev->geo.logicalHeight = kPageH;
+        pdev->geo.bindingLeft = x0, pdev->geo.bindingTop = y0;
+        EXPECT_EQ(SetNupCellOrigin(pdev, FALSE), c.result);
+        EXPECT_EQ(pdev->geo.sheetOrigin.x, c.x);
+        EXPECT_EQ(pdev->geo.sheetOrigin.y, c.y);
+        const jobreader::JobStream job = jobreader::ParseJob(Stream());
+        ASSERT_TRUE(job.ok) << job.error;
+        EXPECT_EQ(jobreader::PclCommands(job, "*c", 'T').size(), c.frame ? 1u : 0u) << "the frame is anchored";
+    }
+}
+
 TEST_F(SheetDecor, NupBordersFollowTheBorderStyle)
 {
     struct Case {
