@@ -21,6 +21,7 @@
 #include "pdev.h"
 #include "print_fixture.h"
 #include "render_machine.h"
+#include "system_fakes.h"
 #include "test_files.h"
 
 namespace {
@@ -319,6 +320,39 @@ TEST_F(PrintJob, TransparenciesGetInterleaveSheets)
     for (const Item& item : job.items)
         if (item.kind == Kind::Data && item.text.find(" \f") != std::string::npos) ++marks;
     EXPECT_EQ(marks, 2u);
+}
+
+// A printer with validation codes gets their blocks on a Japanese system, unless the job goes to a
+// file.
+TEST_F(PrintJob, ValidationCodesGoToPrintersOnJapaneseSystemsUnlessPrintedToAFile)
+{
+    const std::wstring kC910J = L"Velmora ColorPage C910J";
+    ASSERT_NE(Printer(kC910J), nullptr);
+    FixedLocaleCountry japan(L"81", driver.module());
+    ASSERT_TRUE(japan.active());
+    // No sample model carries the capability: the model record the job's PDEV reads is given it
+    // for the job, and left as it was.
+    MODELINFO* model = nullptr;
+    DWORD savedFlags = 0;
+    const PdevChange withValCode = [&](PDEV* p) {
+        model = p->model;
+        savedFlags = model->dwCapFlags;
+        model->dwCapFlags |= MIF_VALCODE;
+    };
+    const std::vector<JobEscape> toFile = {{DRVESC_PORTNAME, std::string("FILE:", 6)},
+                                           {DRVESC_HOST_ADDRESS, std::string("host-1", 7)}};
+    const struct Case {
+        const char* name;
+        std::vector<JobEscape> escapes;
+        bool blocks;
+    } cases[] = {{"to the printer", {}, true}, {"to a file", toFile, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const JobStream job = jobreader::ParseJob(Print(kC910J, nullptr, 1, L"", withValCode, c.escapes));
+        if (model) model->dwCapFlags = savedFlags;
+        ASSERT_TRUE(job.ok) << job.error;
+        EXPECT_EQ(!jobreader::PjlValues(job, "TAVRESOURCEWRITE LOCATION").empty(), c.blocks);
+    }
 }
 
 // A secure job leaves encrypted behind its plain preface; decrypted it is the job as it prints.
