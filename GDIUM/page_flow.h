@@ -29,8 +29,6 @@ struct JOBFLOW {
     DWORD inchFlag;             // custom papers 1577..1580: the header's dimensions are in inches
     POINTL frameOffset;         // poster: the picture frame's offset for the tile
     LONG frameHeight;           // the picture frame's height in device pixels
-    SIZEL nupStep;              // the next sheet's column and row steps
-    SIZEL cellExtent;           // the next sheet's cell extents
     BOOL plainOrigin;           // the page has neither poster layout nor an origin shift
     SURFOBJ* surface;           // the surface of the page being printed
     DWORD rowBytes;             // one 24-bit row of the wider page: the job buffers' size unit
