@@ -11,7 +11,10 @@
 #include "devmode_merge.h"
 #include "model_queries.h"
 #include "modeltable.h"
+#include "pt_capabilities.h"
+#include "pt_devmode_to_ticket.h"
 #include "pt_keywords.h"
+#include "pt_ticket_to_devmode.h"
 #include "startup.h"
 
 PTCLASSFACTORY g_PtClassFactory;
@@ -217,8 +220,7 @@ HRESULT STDMETHODCALLTYPE PTPROVIDER::ConvertPrintTicketToDevMode(IXMLDOMDocumen
     *ppDevmodeOut = nullptr;
     if (pcbDevmodeOut) *pcbDevmodeOut = 0;
     if (!bBound) return PT_E_UNBOUND;
-    // The conversion of a ticket into the DEVMODE is not part of the library yet.
-    return E_NOTIMPL;
+    return PtTicketToDevmode(this, pPrintTicket, cbDevmodeIn, pDevmodeIn, pcbDevmodeOut, ppDevmodeOut);
 }
 
 HRESULT STDMETHODCALLTYPE PTPROVIDER::ConvertDevModeToPrintTicket(ULONG cbDevmode, PDEVMODEW pDevmode,
@@ -226,17 +228,16 @@ HRESULT STDMETHODCALLTYPE PTPROVIDER::ConvertDevModeToPrintTicket(ULONG cbDevmod
 {
     if (cbDevmode == 0 || !pDevmode || !pPrintTicket) return E_INVALIDARG;
     if (!bBound) return PT_E_UNBOUND;
-    // The conversion of a DEVMODE into a ticket is not part of the library yet.
-    return E_NOTIMPL;
+    return PtDevmodeToTicket(this, cbDevmode, pDevmode, pPrintTicket);
 }
 
-HRESULT STDMETHODCALLTYPE PTPROVIDER::GetPrintCapabilities(IXMLDOMDocument2*, IXMLDOMDocument2** ppCapabilities)
+HRESULT STDMETHODCALLTYPE PTPROVIDER::GetPrintCapabilities(IXMLDOMDocument2* pPrintTicket,
+                                                           IXMLDOMDocument2** ppCapabilities)
 {
     if (!ppCapabilities) return E_INVALIDARG;
     *ppCapabilities = nullptr;
     if (!bBound) return PT_E_UNBOUND;
-    // The capabilities document is not part of the library yet.
-    return E_NOTIMPL;
+    return PtGetPrintCapabilities(this, pPrintTicket, ppCapabilities);
 }
 
 HRESULT STDMETHODCALLTYPE PTPROVIDER::ValidatePrintTicket(IXMLDOMDocument2* pBaseTicket)

@@ -64,3 +64,36 @@
 #define IDS_UNIT_TEXT          700
 #define IDS_FREESIZE_MM        2902
 #define IDS_FREESIZE_INCH      2903
+
+// Display names of the printing features, options and parameters that the PrintTicket provider
+// describes to the print system.
+#define IDS_PT_OFF             20001
+#define IDS_PT_ON              20002
+#define IDS_PT_PAPER_SIZE      20011
+#define IDS_PT_PAPER_SOURCE    20012
+#define IDS_PT_MEDIA_TYPE      20013
+#define IDS_PT_DUPLEX          20090
+#define IDS_PT_RESOLUTION      20091
+#define IDS_PT_RES_600         20092
+#define IDS_PT_RES_600X1200    20093
+#define IDS_PT_RES_600_L4      20094
+#define IDS_PT_COPIES          20101
+#define IDS_PT_COLLATE         20102
+#define IDS_PT_ORIENTATION     20103
+#define IDS_PT_PORTRAIT        20104
+#define IDS_PT_LANDSCAPE       20105
+#define IDS_PT_SCALING         20108
+#define IDS_PT_COLOR_MODE      20135
+#define IDS_PT_COLOR           20136
+#define IDS_PT_GRAYSCALE       20137
+#define IDS_PT_RES_300         20190
+#define IDS_PT_RES_1200        20191
+#define IDS_PT_RES_1200X2400   20192
+#define IDS_PT_RES_1200_L4     20193
+#define IDS_PT_RES_600X2400    20194
+#define IDS_PT_RES_600_L16     20195
+#define IDS_PT_RES_600_L32     20196
+#define IDS_PT_RES_1200X600_L16 20197
+#define IDS_PT_ONE_SIDED       4700
+#define IDS_PT_LONG_EDGE       4701
+#define IDS_PT_SHORT_EDGE      4702
