@@ -175,9 +175,20 @@ FreeSizes ReadFreeSizes(const PTPROVIDER* provider, const PRINTER_INFO_2W* info2
 {
     constexpr size_t kNeeded = offsetof(DRVDEVMODE, dmPrivate.wLpLength) + sizeof(WORD);
     const DRVDEVMODE* source = &provider->dmBound;
-    const DEVMODEW* dm = info2 ? info2->pDevMode : nullptr;
-    if (dm && dm->dmSize == sizeof(DEVMODEW) && static_cast<size_t>(dm->dmSize) + dm->dmDriverExtra >= kNeeded)
-        source = reinterpret_cast<const DRVDEVMODE*>(dm);
+    // The spooler packs the DEVMODE among the record's strings, at whatever alignment they leave
+    // it: its bytes are copied out, never read in place.
+    const BYTE* bytes = info2 ? reinterpret_cast<const BYTE*>(info2->pDevMode) : nullptr;
+    DRVDEVMODE printer;
+    if (bytes) {
+        WORD size = 0, driverExtra = 0;
+        std::memcpy(&size, bytes + offsetof(DEVMODEW, dmSize), sizeof size);
+        std::memcpy(&driverExtra, bytes + offsetof(DEVMODEW, dmDriverExtra), sizeof driverExtra);
+        if (size == sizeof(DEVMODEW) && static_cast<size_t>(size) + driverExtra >= kNeeded) {
+            std::memset(&printer, 0, sizeof printer);
+            std::memcpy(&printer, bytes, kNeeded);
+            source = &printer;
+        }
+    }
     const DRVEXTRA& extra = source->dmPrivate;
     return {extra.wCustomWidth, extra.wCustomLength, extra.wCustomUnit, extra.wLpWidth, extra.wLpLength};
 }
