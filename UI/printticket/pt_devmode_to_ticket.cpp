@@ -112,20 +112,6 @@ INT32 SlotRow(const MODELINFO* model, short quality)
     return entry;
 }
 
-// Looks the bound printer's model up from its record and reads its installed options, as the
-// capabilities document does for a provider that has no model yet.
-void FindModel(PTPROVIDER* provider)
-{
-    if (!provider->hPrinter) return;
-    auto* info2 = static_cast<PRINTER_INFO_2W*>(DrvGetPrinterInfo(provider->hPrinter, 2));
-    if (!info2) return;
-    if (info2->pDriverName) {
-        provider->pModelInfo = DrvGetModelInfo(info2->pDriverName);
-        if (provider->pModelInfo) PtReadDeviceOptions(provider);
-    }
-    GlobalFree(info2);
-}
-
 }  // namespace
 
 void PtCopyCallerDevmode(ULONG cbDevmode, const DEVMODEW* src, DRVDEVMODE* out)
@@ -304,7 +290,7 @@ HRESULT PtDevmodeToTicket(PTPROVIDER* provider, ULONG cbDevmode, const DEVMODEW*
 {
     if (!provider || cbDevmode == 0 || !devmode) return E_INVALIDARG;
     PtInitKeywordTable();
-    if (!provider->pModelInfo) FindModel(provider);
+    PtFindModel(provider);
 
     // The writers read a whole record: what the caller's DEVMODE does not hold counts as zero.
     auto* dm = static_cast<DRVDEVMODE*>(GlobalAlloc(GMEM_FIXED, sizeof(DRVDEVMODE)));

@@ -313,3 +313,15 @@ STDAPI DllCanUnloadNow()
 {
     return g_cPtLocks == 0 && g_cPtObjects == 0 ? S_OK : S_FALSE;
 }
+
+void PtFindModel(PTPROVIDER* provider)
+{
+    if (provider->pModelInfo || !provider->hPrinter) return;
+    auto* info2 = static_cast<PRINTER_INFO_2W*>(DrvGetPrinterInfo(provider->hPrinter, 2));
+    if (!info2) return;
+    if (info2->pDriverName) {
+        provider->pModelInfo = DrvGetModelInfo(info2->pDriverName);
+        if (provider->pModelInfo) PtReadDeviceOptions(provider);
+    }
+    GlobalFree(info2);
+}

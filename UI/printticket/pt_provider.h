@@ -76,6 +76,10 @@ PTPROVIDER* PtProvider_Init(PTPROVIDER* provider);
 // present, else from the printer data value of the same name. 0 when both were read; 1 at the
 // first value that could not be read, the fields from it on left as they were.
 int PtReadDeviceOptions(PTPROVIDER* provider);
+// The model of the provider's printer when the binding did not find it: from the printer's
+// level-2 information by its driver name, with the installed options read. Nothing when the
+// provider has its model or no printer.
+void PtFindModel(PTPROVIDER* provider);
 
 // The vendor's private Print Schema namespace URI (the keyword table's entry 3).
 LPCWSTR PtPrivateNamespace();

@@ -95,20 +95,6 @@ bool IsWholeRecordOf(const DRVDEVMODE& dm, const DRVDEVMODE& model)
     return a[0] && _wcsicmp(a, b) == 0;
 }
 
-// The model of the provider's printer when the binding did not find it: from the printer's
-// level-2 information by its driver name, with the installed options read.
-void FindModel(PTPROVIDER* provider)
-{
-    if (provider->pModelInfo || !provider->hPrinter) return;
-    auto* info2 = static_cast<PRINTER_INFO_2W*>(DrvGetPrinterInfo(provider->hPrinter, 2));
-    if (!info2) return;
-    if (info2->pDriverName) {
-        provider->pModelInfo = DrvGetModelInfo(info2->pDriverName);
-        if (provider->pModelInfo) PtReadDeviceOptions(provider);
-    }
-    GlobalFree(info2);
-}
-
 }  // namespace
 
 LONG PtTicketParseClamped(LPCWSTR text, LONG low, LONG high)
@@ -302,7 +288,7 @@ HRESULT PtTicketToDevmode(PTPROVIDER* provider, IXMLDOMDocument2* ticket, ULONG 
     if (pcbDevmodeOut) *pcbDevmodeOut = 0;
     if (!provider || !ticket || !devmodeIn || !ppDevmodeOut || cbDevmodeIn == 0) return E_INVALIDARG;
 
-    FindModel(provider);
+    PtFindModel(provider);
 
     auto* out = static_cast<DRVDEVMODE*>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, DRV_DEVMODE_SIZE));
     if (!out) return E_OUTOFMEMORY;
