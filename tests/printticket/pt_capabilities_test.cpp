@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -22,7 +21,6 @@
 #include "langres.h"
 #include "fake_printer_data.h"
 #include "import_patch.h"
-#include "keyword_list.h"
 #include "model_queries.h"
 #include "modelrecord.h"
 #include "module.h"
@@ -34,14 +32,9 @@
 #include "pt_xml.h"
 #include "sample_machine.h"
 #include "test_files.h"
+#include "xml_tree.h"
 
 namespace {
-
-// The published namespaces a PrintCapabilities document declares.
-const wchar_t kPsf[] = L"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework";
-const wchar_t kPsk[] = L"http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords";
-const wchar_t kXsi[] = L"http://www.w3.org/2001/XMLSchema-instance";
-const wchar_t kXsd[] = L"http://www.w3.org/2001/XMLSchema";
 
 HANDLE const kPrinter = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x7E57));
 const wchar_t kPrinterName[] = L"Capabilities Printer";
@@ -85,110 +78,7 @@ BOOL WINAPI FakeGetPrinter(HANDLE printer, DWORD level, LPBYTE buffer, DWORD siz
     return TRUE;
 }
 
-// ---- The document as a tree -------------------------------------------------------------------
-
-struct XNode {
-    std::wstring ns, elem;        // the element's namespace and local name
-    std::wstring nameNs, name;    // its resolved "name" attribute
-    std::wstring typeNs, type;    // a psf:Value's resolved xsi:type
-    std::wstring text;            // a psf:Value's text
-    std::wstring textNs, textLocal;  // the text resolved as a QName
-    std::map<std::wstring, std::wstring> attrs;  // plain attributes
-    std::vector<XNode> kids;
-
-    const XNode* Child(const std::wstring& e, const std::wstring& n) const
-    {
-        for (const XNode& k : kids)
-            if (k.elem == e && k.name == n) return &k;
-        return nullptr;
-    }
-    std::vector<const XNode*> All(const std::wstring& e) const
-    {
-        std::vector<const XNode*> out;
-        for (const XNode& k : kids)
-            if (k.elem == e) out.push_back(&k);
-        return out;
-    }
-    // The value of the named property or scored property (of the given element kind).
-    const XNode* ValueOf(const std::wstring& e, const std::wstring& n) const
-    {
-        const XNode* p = Child(e, n);
-        return p && !p->All(L"Value").empty() ? p->All(L"Value")[0] : nullptr;
-    }
-};
-
-std::wstring Str(BSTR b)
-{
-    std::wstring s = b ? std::wstring(b, SysStringLen(b)) : std::wstring();
-    SysFreeString(b);
-    return s;
-}
-
-using Prefixes = std::map<std::wstring, std::wstring>;
-
-void Resolve(const Prefixes& prefixes, const std::wstring& qname, std::wstring* ns, std::wstring* local)
-{
-    const size_t colon = qname.find(L':');
-    const std::wstring prefix = colon == std::wstring::npos ? L"" : qname.substr(0, colon);
-    const auto found = prefixes.find(prefix);
-    *ns = found == prefixes.end() ? L"?" : found->second;
-    *local = colon == std::wstring::npos ? qname : qname.substr(colon + 1);
-}
-
-XNode Walk(IXMLDOMNode* node, Prefixes prefixes)
-{
-    XNode out;
-    BSTR b = nullptr;
-    node->get_namespaceURI(&b);
-    out.ns = Str(b);
-    node->get_baseName(&b);
-    out.elem = Str(b);
-    IXMLDOMNamedNodeMap* attributes = nullptr;
-    std::map<std::wstring, std::wstring> raw;
-    if (SUCCEEDED(node->get_attributes(&attributes)) && attributes) {
-        long count = 0;
-        attributes->get_length(&count);
-        for (long i = 0; i < count; ++i) {
-            IXMLDOMNode* a = nullptr;
-            if (FAILED(attributes->get_item(i, &a)) || !a) continue;
-            a->get_nodeName(&b);
-            const std::wstring name = Str(b);
-            a->get_text(&b);
-            raw[name] = Str(b);
-            a->Release();
-        }
-        attributes->Release();
-    }
-    for (const auto& [name, value] : raw) {
-        if (name == L"xmlns") prefixes[L""] = value;
-        else if (name.rfind(L"xmlns:", 0) == 0) prefixes[name.substr(6)] = value;
-    }
-    for (const auto& [name, value] : raw) {
-        if (name.rfind(L"xmlns", 0) == 0) continue;
-        std::wstring ns, local;
-        Resolve(prefixes, name, &ns, &local);
-        if (name == L"name") Resolve(prefixes, value, &out.nameNs, &out.name);
-        else if (ns == kXsi && local == L"type") Resolve(prefixes, value, &out.typeNs, &out.type);
-        else out.attrs[name] = value;
-    }
-    if (out.elem == L"Value") {
-        node->get_text(&b);
-        out.text = Str(b);
-        Resolve(prefixes, out.text, &out.textNs, &out.textLocal);
-    }
-    IXMLDOMNode* child = nullptr;
-    node->get_firstChild(&child);
-    while (child) {
-        DOMNodeType type = NODE_INVALID;
-        child->get_nodeType(&type);
-        if (type == NODE_ELEMENT) out.kids.push_back(Walk(child, prefixes));
-        IXMLDOMNode* next = nullptr;
-        child->get_nextSibling(&next);
-        child->Release();
-        child = next;
-    }
-    return out;
-}
+// ---- The document's options and names ---------------------------------------------------------
 
 std::wstring DisplayName(const XNode& node)
 {
@@ -200,92 +90,8 @@ std::set<std::wstring> OptionNames(const XNode& root, const wchar_t* feature)
 {
     std::set<std::wstring> names;
     if (const XNode* f = root.Child(L"Feature", feature))
-        for (const XNode* o : f->All(L"Option")) names.insert(o->name);
+        for (const XNode* o : f->All(L"Option")) names.insert(o->name.local);
     return names;
-}
-
-std::string Narrow(const std::wstring& w)
-{
-    return std::string(w.begin(), w.end());
-}
-
-// Every psk name of the document against the public list, every other name in the driver's
-// namespace or the framework's.
-void CheckNames(const XNode& root)
-{
-    const KeywordList& list = KeywordList::Public();
-    ASSERT_GT(list.size(), 0u);
-    const std::wstring priv = PtPrivateNamespace();
-    std::function<void(const XNode&, const std::wstring&, const std::wstring&, const std::wstring&)> visit;
-    visit = [&](const XNode& n, const std::wstring& feature, const std::wstring& option, const std::wstring& parentProp) {
-        const std::string where = Narrow(n.elem + L" " + n.name + L" in " + feature + L"/" + option);
-        EXPECT_EQ(n.ns, kPsf) << where;
-        if (n.elem == L"Value") {
-            EXPECT_EQ(n.typeNs, kXsd) << where;
-            return;
-        }
-        ASSERT_FALSE(n.name.empty()) << where;
-        if (n.nameNs == kPsk) {
-            if (n.elem == L"Feature") EXPECT_TRUE(list.HasParent(n.name, L"Feature", L"-")) << where;
-            else if (n.elem == L"ParameterDef") EXPECT_TRUE(list.IsPublic(n.name, L"ParameterDef")) << where;
-            else if (n.elem == L"Option") EXPECT_TRUE(list.HasParent(n.name, L"Option", feature)) << where;
-            else if (n.elem == L"ScoredProperty")
-                EXPECT_TRUE(list.IsPublicUnder(n.name, L"ScoredProperty", feature, option)) << where;
-            else if (n.elem == L"ParameterRef") EXPECT_TRUE(list.IsPublic(n.name, L"ParameterDef")) << where;
-            else if (n.elem == L"Property")
-                EXPECT_TRUE(list.HasParent(n.name, L"Property", parentProp.empty() ? L"-" : parentProp)) << where;
-            else ADD_FAILURE() << where;
-        } else if (n.nameNs == kPsf) {
-            EXPECT_EQ(n.elem, L"Property") << where;
-            // Framework properties whose value is a public keyword.
-            if (n.name == L"SelectionType" || n.name == L"Mandatory") {
-                ASSERT_EQ(n.kids.size(), 1u) << where;
-                const XNode& value = n.kids[0];
-                EXPECT_EQ(value.textNs, kPsk) << where;
-                EXPECT_TRUE(list.HasParent(value.textLocal, L"Value", L"psf:" + n.name)) << where;
-            }
-        } else {
-            EXPECT_EQ(n.nameNs, priv) << where;
-        }
-        const bool isFeature = n.elem == L"Feature", isOption = n.elem == L"Option";
-        const bool isProp = n.elem == L"Property" && n.nameNs == kPsk && n.name != L"DisplayName";
-        for (const XNode& k : n.kids)
-            visit(k, isFeature ? n.name : feature, isOption ? n.name : option, isProp ? n.name : parentProp);
-    };
-    for (const XNode& k : root.kids) visit(k, L"", L"", L"");
-}
-
-// Every parameter definition's default lies within its own definition.
-void CheckParameterDefs(const XNode& root)
-{
-    for (const XNode* def : root.All(L"ParameterDef")) {
-        const std::string where = Narrow(def->name);
-        auto number = [&](const wchar_t* prop) -> long long {
-            const XNode* v = def->ValueOf(L"Property", prop);
-            EXPECT_NE(v, nullptr) << where << " " << Narrow(prop);
-            return v ? std::wcstoll(v->text.c_str(), nullptr, 10) : 0;
-        };
-        const XNode* type = def->ValueOf(L"Property", L"DataType");
-        const XNode* dflt = def->ValueOf(L"Property", L"DefaultValue");
-        ASSERT_TRUE(type && dflt) << where;
-        ASSERT_EQ(type->textNs, kXsd) << where;
-        EXPECT_EQ(dflt->type, type->textLocal) << where;
-        EXPECT_NE(def->ValueOf(L"Property", L"UnitType"), nullptr) << where;
-        EXPECT_NE(def->ValueOf(L"Property", L"Mandatory"), nullptr) << where;
-        if (type->textLocal == L"integer") {
-            const long long value = std::wcstoll(dflt->text.c_str(), nullptr, 10);
-            const long long minimum = number(L"MinValue"), maximum = number(L"MaxValue"), multiple = number(L"Multiple");
-            EXPECT_LE(minimum, value) << where;
-            EXPECT_LE(value, maximum) << where;
-            ASSERT_GT(multiple, 0) << where;
-            EXPECT_EQ(value % multiple, 0) << where;
-        } else {
-            ASSERT_EQ(type->textLocal, L"string") << where;
-            const long long length = static_cast<long long>(dflt->text.size());
-            EXPECT_LE(number(L"MinLength"), length) << where;
-            EXPECT_LE(length, number(L"MaxLength")) << where;
-        }
-    }
 }
 
 // ---- Fixture ----------------------------------------------------------------------------------
@@ -337,10 +143,7 @@ protected:
         IXMLDOMDocument2* document = nullptr;
         EXPECT_EQ(PtGetPrintCapabilities(provider_.get(), ticket, &document), S_OK);
         if (!document) return {};
-        IXMLDOMElement* root = nullptr;
-        document->get_documentElement(&root);
-        XNode tree = root ? Walk(root, {}) : XNode{};
-        if (root) root->Release();
+        XNode tree = WalkDocument(document);
         document->Release();
         return tree;
     }
@@ -446,7 +249,7 @@ TEST_F(Capabilities, EveryModelDescribesItsOwnOptions)
             ASSERT_EQ(root.elem, L"PrintCapabilities");
             EXPECT_EQ(root.ns, kPsf);
             EXPECT_EQ(root.attrs.count(L"version") ? root.attrs.at(L"version") : L"", L"1");
-            CheckNames(root);
+            CheckNames(root, PtPrivateNamespace());
             CheckParameterDefs(root);
 
             EXPECT_EQ(OptionNames(root, L"PageMediaSize"), ExpectedPapers(model_));
@@ -469,15 +272,15 @@ TEST_F(Capabilities, EveryModelDescribesItsOwnOptions)
             for (const XNode* o : root.Child(L"Feature", L"PageMediaSize")->All(L"Option")) {
                 const XNode* w = o->ValueOf(L"ScoredProperty", L"MediaSizeWidth");
                 const XNode* h = o->ValueOf(L"ScoredProperty", L"MediaSizeHeight");
-                ASSERT_TRUE(w && h) << Narrow(o->name);
-                EXPECT_GT(std::stol(w->text), 0) << Narrow(o->name);
-                EXPECT_GT(std::stol(h->text), 0) << Narrow(o->name);
-                EXPECT_FALSE(DisplayName(*o).empty()) << Narrow(o->name);
+                ASSERT_TRUE(w && h) << Narrow(o->name.local);
+                EXPECT_GT(std::stol(w->text), 0) << Narrow(o->name.local);
+                EXPECT_GT(std::stol(h->text), 0) << Narrow(o->name.local);
+                EXPECT_FALSE(DisplayName(*o).empty()) << Narrow(o->name.local);
             }
             // The features' display names come from the model's string library, where the driver
             // folder holds it.
             if (StringLibraryPresent(model)) {
-                for (const XNode* f : root.All(L"Feature")) EXPECT_FALSE(DisplayName(*f).empty()) << Narrow(f->name);
+                for (const XNode* f : root.All(L"Feature")) EXPECT_FALSE(DisplayName(*f).empty()) << Narrow(f->name.local);
             }
 
             // The snapshot is the bound DEVMODE, whole.

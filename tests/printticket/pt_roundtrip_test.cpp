@@ -5,194 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <cwchar>
 #include <functional>
-#include <map>
 #include <set>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "doc_properties.h"
-#include "keyword_list.h"
 #include "provider_fixture.h"
 #include "pt_keywords.h"
+#include "xml_tree.h"
 
 namespace {
-
-const wchar_t kPsf[] = L"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework";
-const wchar_t kPsk[] = L"http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords";
-const wchar_t kXsi[] = L"http://www.w3.org/2001/XMLSchema-instance";
-const wchar_t kXsd[] = L"http://www.w3.org/2001/XMLSchema";
-
-std::string Narrow(const std::wstring& w)
-{
-    return std::string(w.begin(), w.end());
-}
-
-std::wstring Take(BSTR b)
-{
-    std::wstring s = FromBstr(b);
-    SysFreeString(b);
-    return s;
-}
-
-// A qualified name as its namespace URI and local part.
-struct QName {
-    std::wstring ns, local;
-    bool operator<(const QName& o) const { return std::tie(ns, local) < std::tie(o.ns, o.local); }
-    bool operator==(const QName& o) const = default;
-};
-
-// One element of a Print Schema document, its QName-valued texts resolved against the
-// declarations in force where they stand.
-struct XNode {
-    std::wstring ns, elem;                      // the element's own name
-    QName name;                                 // its "name" attribute
-    QName type;                                 // its xsi:type attribute
-    std::wstring text;                          // a psf:Value's text
-    QName textName;                             // that text read as a QName
-    std::map<std::wstring, std::wstring> decls;  // prefix to URI, declared on this element
-    std::vector<XNode> kids;
-
-    const XNode* Child(const std::wstring& e, const std::wstring& local) const
-    {
-        for (const XNode& k : kids)
-            if (k.elem == e && k.name.local == local) return &k;
-        return nullptr;
-    }
-    const XNode* ValueOf(const std::wstring& local) const
-    {
-        const XNode* p = Child(L"Property", local);
-        return p && !p->kids.empty() && p->kids[0].elem == L"Value" ? &p->kids[0] : nullptr;
-    }
-};
-
-using Prefixes = std::map<std::wstring, std::wstring>;
-
-QName Resolve(const Prefixes& prefixes, const std::wstring& qname)
-{
-    const size_t colon = qname.find(L':');
-    const auto found = prefixes.find(colon == std::wstring::npos ? L"" : qname.substr(0, colon));
-    return {found == prefixes.end() ? L"?" : found->second, colon == std::wstring::npos ? qname : qname.substr(colon + 1)};
-}
-
-XNode Walk(IXMLDOMNode* node, Prefixes prefixes)
-{
-    XNode out;
-    BSTR b = nullptr;
-    node->get_namespaceURI(&b);
-    out.ns = Take(b);
-    node->get_baseName(&b);
-    out.elem = Take(b);
-    std::map<std::wstring, std::wstring> raw;
-    IXMLDOMNamedNodeMap* attributes = nullptr;
-    if (SUCCEEDED(node->get_attributes(&attributes)) && attributes) {
-        long count = 0;
-        attributes->get_length(&count);
-        for (long i = 0; i < count; ++i) {
-            IXMLDOMNode* a = nullptr;
-            if (FAILED(attributes->get_item(i, &a)) || !a) continue;
-            a->get_nodeName(&b);
-            const std::wstring name = Take(b);
-            a->get_text(&b);
-            raw[name] = Take(b);
-            a->Release();
-        }
-        attributes->Release();
-    }
-    for (const auto& [name, value] : raw) {
-        if (name == L"xmlns") out.decls[L""] = value;
-        else if (name.rfind(L"xmlns:", 0) == 0) out.decls[name.substr(6)] = value;
-    }
-    for (const auto& [prefix, uri] : out.decls) prefixes[prefix] = uri;
-    for (const auto& [name, value] : raw) {
-        if (name == L"name") out.name = Resolve(prefixes, value);
-        else if (Resolve(prefixes, name) == QName{kXsi, L"type"}) out.type = Resolve(prefixes, value);
-    }
-    if (out.elem == L"Value") {
-        node->get_text(&b);
-        out.text = Take(b);
-        out.textName = Resolve(prefixes, out.text);
-    }
-    IXMLDOMNode* child = nullptr;
-    node->get_firstChild(&child);
-    while (child) {
-        DOMNodeType type = NODE_INVALID;
-        child->get_nodeType(&type);
-        if (type == NODE_ELEMENT) out.kids.push_back(Walk(child, prefixes));
-        IXMLDOMNode* next = nullptr;
-        child->get_nextSibling(&next);
-        child->Release();
-        child = next;
-    }
-    return out;
-}
-
-XNode WalkDocument(IXMLDOMDocument2* document)
-{
-    IXMLDOMElement* root = nullptr;
-    if (document->get_documentElement(&root) != S_OK || !root) return {};
-    XNode tree = Walk(root, {});
-    root->Release();
-    return tree;
-}
-
-// Where an element stands: its feature and option, the psk property it is a sub-property of, and
-// the property or scored property that holds it (psf ones as "psf:Name").
-struct Place {
-    std::wstring feature, option, property, holder;
-};
-
-// Every name of a document: psk names public with the kind and parent their place gives them,
-// psf names only on framework properties, every other name in the provider's namespace; a value
-// that is a psk QName is a public value of the property that holds it.
-void CheckNames(const XNode& root, const std::wstring& privateNs)
-{
-    const KeywordList& list = KeywordList::Public();
-    ASSERT_GT(list.size(), 0u);
-    std::function<void(const XNode&, const Place&)> visit = [&](const XNode& n, const Place& at) {
-        const std::string where = Narrow(n.elem + L" " + n.name.local + L" in " + at.feature + L"/" + at.option);
-        EXPECT_EQ(n.ns, kPsf) << where;
-        if (n.elem == L"Value") {
-            EXPECT_EQ(n.type.ns, kXsd) << where;
-            if (n.type.local == L"QName" && n.textName.ns == kPsk) {
-                const std::wstring parent =
-                    at.holder.rfind(L"psf:", 0) == 0 ? at.holder : at.feature + L"/" + at.holder;
-                EXPECT_TRUE(list.HasParent(n.textName.local, L"Value", parent)) << where << " " << Narrow(n.text);
-            } else if (n.type.local == L"QName") {
-                EXPECT_TRUE(n.textName.ns == kXsd || n.textName.ns == privateNs) << where << " " << Narrow(n.text);
-            }
-            return;
-        }
-        ASSERT_FALSE(n.name.local.empty()) << where;
-        const std::wstring& local = n.name.local;
-        Place inner = at;
-        if (n.name.ns == kPsk) {
-            if (n.elem == L"Feature") EXPECT_TRUE(list.HasParent(local, L"Feature", L"-")) << where;
-            else if (n.elem == L"ParameterDef" || n.elem == L"ParameterInit" || n.elem == L"ParameterRef")
-                EXPECT_TRUE(list.IsPublic(local, L"ParameterDef")) << where;
-            else if (n.elem == L"Option") EXPECT_TRUE(list.HasParent(local, L"Option", at.feature)) << where;
-            else if (n.elem == L"ScoredProperty")
-                EXPECT_TRUE(list.IsPublicUnder(local, L"ScoredProperty", at.feature, at.option)) << where;
-            else if (n.elem == L"Property")
-                EXPECT_TRUE(list.HasParent(local, L"Property", at.property.empty() ? L"-" : at.property)) << where;
-            else ADD_FAILURE() << where;
-        } else if (n.name.ns == kPsf) {
-            EXPECT_EQ(n.elem, L"Property") << where;
-        } else {
-            EXPECT_EQ(n.name.ns, privateNs) << where;
-        }
-        if (n.elem == L"Feature") inner.feature = local;
-        if (n.elem == L"Option") inner.option = local;
-        if (n.elem == L"Property" || n.elem == L"ScoredProperty")
-            inner.holder = n.name.ns == kPsf ? L"psf:" + local : local;
-        if (n.elem == L"Property" && n.name.ns == kPsk && local != L"DisplayName") inner.property = local;
-        for (const XNode& k : n.kids) visit(k, inner);
-    };
-    for (const XNode& k : root.kids) visit(k, Place{});
-}
 
 // Every namespace the document declares is a published one or the provider's own, and the
 // framework's, the keywords' and the schema types' are among them.
@@ -209,28 +33,6 @@ void CheckDeclarations(const XNode& root, const std::wstring& privateNs)
     };
     visit(root);
     for (const wchar_t* uri : {kPsf, kPsk, kXsi, kXsd}) EXPECT_TRUE(seen.count(uri)) << Narrow(uri);
-}
-
-// Every parameter definition's default lies within its range.
-void CheckParameterDefs(const XNode& root)
-{
-    size_t integers = 0;
-    for (const XNode& def : root.kids) {
-        if (def.elem != L"ParameterDef") continue;
-        const std::string where = Narrow(def.name.local);
-        const XNode* type = def.ValueOf(L"DataType");
-        const XNode* value = def.ValueOf(L"DefaultValue");
-        ASSERT_TRUE(type && value) << where;
-        if (type->textName.local != L"integer") continue;
-        ++integers;
-        const XNode* low = def.ValueOf(L"MinValue");
-        const XNode* high = def.ValueOf(L"MaxValue");
-        ASSERT_TRUE(low && high) << where;
-        const long long v = std::wcstoll(value->text.c_str(), nullptr, 10);
-        EXPECT_LE(std::wcstoll(low->text.c_str(), nullptr, 10), v) << where;
-        EXPECT_LE(v, std::wcstoll(high->text.c_str(), nullptr, 10)) << where;
-    }
-    EXPECT_GT(integers, 0u);
 }
 
 // The (feature, option) pairs and parameter names of a document's top level.
