@@ -1,5 +1,5 @@
-// The public Print Schema keyword list (DRV_KEYWORDS_TSV: keyword, kind, parent, value type, unit,
-// notes; tab-separated, one header line), for tests that check the psk names of our documents:
+// The public Print Schema keyword list (DRV_KEYWORDS_TSV: keyword, kind, parent, value type, unit;
+// tab-separated, one header line), for tests that check the psk names of our documents:
 // a psk name must be a public keyword of the kind its element has, under the parent its place in
 // the document gives it. A name that is not public belongs to the driver's own namespace.
 //
