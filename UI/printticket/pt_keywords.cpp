@@ -111,6 +111,21 @@ INT32 FindByName(const Row* rows, INT32 count, LPCWSTR name)
     return -1;
 }
 
+// The row that stands for a DEVMODE value; fallback when none does.
+const PTOPTIONDEF* RowOfValue(const PTOPTIONDEF* rows, INT32 count, INT32 value, const PTOPTIONDEF* fallback)
+{
+    for (INT32 i = 0; i < count; ++i)
+        if (rows[i].nDevmodeValue == value) return &rows[i];
+    return fallback;
+}
+
+// The DEVMODE value of the row named name; fallback when no row has that name.
+WORD ValueOfName(const PTOPTIONDEF* rows, INT32 count, LPCWSTR name, WORD fallback)
+{
+    const INT32 row = FindByName(rows, count, name);
+    return row >= 0 ? static_cast<WORD>(rows[row].nDevmodeValue) : fallback;
+}
+
 }  // namespace
 
 LPCWSTR g_PtKeywords[PT_KEYWORD_COUNT] = {};
@@ -339,50 +354,48 @@ const LPCWSTR g_PtBitsPerPixel[2] = {L"8", L"24"};
 
 const PTOPTIONDEF* PtMediaSizeRowOfPaper(INT32 paperId)
 {
-    for (INT32 i = 0; i < g_PtMediaSizes.nOptions; ++i)
-        if (g_PtMediaSizes.Options[i].nDevmodeValue == paperId) return &g_PtMediaSizes.Options[i];
-    return nullptr;
+    return RowOfValue(g_PtMediaSizes.Options, g_PtMediaSizes.nOptions, paperId, nullptr);
 }
 
 WORD PtMediaSizeNameToPaper(LPCWSTR name)
 {
+    constexpr WORD kLetter = 1;
+    if (!name) return kLetter;
     const INT32 row = FindByName(g_PtMediaSizes.Options, g_PtMediaSizes.nOptions, name);
     if (row >= 0) return static_cast<WORD>(g_PtMediaSizes.Options[row].nDevmodeValue);
-    // A "User%010d" name of a paper without a row: its number, from the last four digits.
-    constexpr size_t kUserNameLength = 14;
-    if (name && std::wcslen(name) == kUserNameLength) {
-        unsigned value = 0;
-        for (size_t i = kUserNameLength - 4; i < kUserNameLength; ++i)
-            value = value * 10 + (static_cast<unsigned>(name[i]) - L'0');
-        return static_cast<WORD>(value);
+    // A paper without a row is written as "User" and its id in ten zero-filled digits; all ten
+    // are read, so that no id is taken for another one that shares its last digits.
+    constexpr WCHAR kPrefix[] = L"User";
+    constexpr size_t kPrefixLength = 4, kDigits = 10;
+    if (std::wcslen(name) != kPrefixLength + kDigits || std::wcsncmp(name, kPrefix, kPrefixLength) != 0)
+        return kLetter;
+    ULONGLONG value = 0;
+    for (size_t i = kPrefixLength; i < kPrefixLength + kDigits; ++i) {
+        if (name[i] < L'0' || name[i] > L'9') return kLetter;
+        value = value * 10 + (name[i] - L'0');
     }
-    return 1;
+    // dmPaperSize is a signed 16-bit field.
+    return value >= 1 && value <= 0x7FFF ? static_cast<WORD>(value) : kLetter;
 }
 
 const PTOPTIONDEF* PtInputBinRowOfSource(INT32 sourceId)
 {
-    for (INT32 i = 0; i < g_PtInputBins.nOptions; ++i)
-        if (g_PtInputBins.Options[i].nDevmodeValue == sourceId) return &g_PtInputBins.Options[i];
-    return &g_PtInputBins.Options[0];
+    return RowOfValue(g_PtInputBins.Options, g_PtInputBins.nOptions, sourceId, &g_PtInputBins.Options[0]);
 }
 
 WORD PtBinNameToSource(LPCWSTR name)
 {
-    const INT32 row = FindByName(g_PtInputBins.Options, g_PtInputBins.nOptions, name);
-    return static_cast<WORD>(row >= 0 ? g_PtInputBins.Options[row].nDevmodeValue : 7);
+    return ValueOfName(g_PtInputBins.Options, g_PtInputBins.nOptions, name, 7);
 }
 
 const PTOPTIONDEF* PtMediaTypeRowOfId(INT32 mediaId)
 {
-    for (INT32 i = 0; i < g_PtMediaTypes.nOptions; ++i)
-        if (g_PtMediaTypes.Options[i].nDevmodeValue == mediaId) return &g_PtMediaTypes.Options[i];
-    return &g_PtMediaTypes.Options[0];
+    return RowOfValue(g_PtMediaTypes.Options, g_PtMediaTypes.nOptions, mediaId, &g_PtMediaTypes.Options[0]);
 }
 
 WORD PtMediaTypeNameToId(LPCWSTR name)
 {
-    const INT32 row = FindByName(g_PtMediaTypes.Options, g_PtMediaTypes.nOptions, name);
-    return static_cast<WORD>(row >= 0 ? g_PtMediaTypes.Options[row].nDevmodeValue : 0);
+    return ValueOfName(g_PtMediaTypes.Options, g_PtMediaTypes.nOptions, name, 0);
 }
 
 const PTOPTIONDEF* PtResolutionRow(INT32 row)

@@ -363,9 +363,9 @@ extern const LPCWSTR g_PtBitsPerPixel[2];
 
 // The first media-size row of a paper id, or NULL.
 const PTOPTIONDEF* PtMediaSizeRowOfPaper(INT32 paperId);
-// The paper id of an option name: the first media-size row with that keyword; else, for a name of
-// exactly 14 characters (a "User%010d" name), its last four characters read as decimal digits
-// (each counting as its code minus that of '0', modulo 65536); else 1 (Letter).
+// The paper id of an option name: the first media-size row with that keyword; else, for "User"
+// and ten decimal digits, the number they make when it is a paper id (1..32767); else 1 (Letter).
+// The ticket reader and the capabilities builder's base ticket both read names with it.
 WORD PtMediaSizeNameToPaper(LPCWSTR name);
 
 // The input-bin row of a source id; psk AutoSelect for an id without a row.

@@ -116,27 +116,6 @@ LONG PtTicketParseClamped(LPCWSTR text, LONG low, LONG high)
     return static_cast<LONG>(value);
 }
 
-WORD PtTicketPaperOfName(LPCWSTR name)
-{
-    constexpr WORD kLetter = 1;
-    if (!name) return kLetter;
-    const INT32 row = PtFindOptionByName(g_PtMediaSizes.Options, g_PtMediaSizes.nOptions, name);
-    if (row >= 0) return static_cast<WORD>(g_PtMediaSizes.Options[row].nDevmodeValue);
-    // A paper without a row is written as "User" and its id in ten zero-filled digits; all ten
-    // are read, so that no id is taken for another one that shares its last digits.
-    constexpr WCHAR kPrefix[] = L"User";
-    constexpr size_t kPrefixLength = 4, kDigits = 10;
-    if (std::wcslen(name) != kPrefixLength + kDigits || std::wcsncmp(name, kPrefix, kPrefixLength) != 0)
-        return kLetter;
-    ULONGLONG value = 0;
-    for (size_t i = kPrefixLength; i < kPrefixLength + kDigits; ++i) {
-        if (name[i] < L'0' || name[i] > L'9') return kLetter;
-        value = value * 10 + (name[i] - L'0');
-    }
-    // dmPaperSize is a signed 16-bit field.
-    return value >= 1 && value <= 0x7FFF ? static_cast<WORD>(value) : kLetter;
-}
-
 SHORT PtTicketQualityOfName(const MODELINFO* model, LPCWSTR name)
 {
     constexpr SHORT kDefault = -3, kHighest = -4;
@@ -193,7 +172,7 @@ HRESULT PtReadPageMediaSize(PTPROVIDER*, PTXMLDOC* doc, DEVMODEW* dm)
     Bstr local;
     Element option;
     if (!SelectedOption(doc, g_PtMediaSizes.Feature, &local, &option)) return S_OK;
-    dm->dmPaperSize = static_cast<short>(PtTicketPaperOfName(local.get()));
+    dm->dmPaperSize = static_cast<short>(PtMediaSizeNameToPaper(local.get()));
 
     // Microns to 0.1 mm, kept within what the 16-bit fields hold.
     constexpr LONG kLow = PT_TICKET_SIZE_MIN * 100, kHigh = PT_TICKET_SIZE_MAX * 100 + 99;

@@ -37,11 +37,6 @@ HRESULT PtReadOrientation(PTPROVIDER* provider, PTXMLDOC* doc, DEVMODEW* dm);
 HRESULT PtReadScale(PTPROVIDER* provider, PTXMLDOC* doc, DEVMODEW* dm);
 HRESULT PtReadOutputColor(PTPROVIDER* provider, PTXMLDOC* doc, DEVMODEW* dm);
 
-// The paper id of a PageMediaSize option name: the first media-size row with that keyword; else,
-// for "User" followed by exactly ten decimal digits, the number they give when it is a paper id
-// (1 to 32767); else 1 (Letter).
-WORD PtTicketPaperOfName(LPCWSTR name);
-
 // The print quality of a PageResolution option name for a model (NULL: none known): -4 for
 // X0600Y0600L4; else the quality (-4, -3, -2, -1) of the first of the model's resolution entries
 // that names the option's row, the -4 entry passed over for row 1 when the -2 entry is also 1;

@@ -207,10 +207,11 @@ TEST(PtMediaSizes, NamesAndPapersMapBothWays)
         {L"User0000000269", 269},
         {L"User00000001577", 1577},  // fifteen characters: found in the table only
         {L"User00000001580", 1},     // fifteen characters without a row
-        {L"User0000000300", 300},    // fourteen characters: the last four digits
-        {L"User0000012345", 2345},
-        {L"ABCDEFGHIJ0042", 42},
-        {L"User000000~~~~", 21122},  // (78 * 1111) modulo 65536
+        {L"User0000000300", 300},    // "User" and ten digits: all ten are read
+        {L"User0000012345", 12345},
+        {L"User0000070300", 1},      // beyond what dmPaperSize holds
+        {L"ABCDEFGHIJ0042", 1},
+        {L"User000000~~~~", 1},
         {L"Letter7", 1},
         {L"isoa4", 1},
         {L"", 1},
