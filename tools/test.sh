@@ -8,7 +8,11 @@ dir="$root/build/x64"
 # The build's Wine machine, and a second one for the printers of the second module code.
 prefixes=("$dir/wineprefix" "$dir/wineprefix-VRDB")
 # Make the prefixes before CTest lists the tests: their first start prints set-up messages.
-for prefix in "${prefixes[@]}"; do "$root/tools/winerun.sh" --prefix "$prefix" --init; done
+for prefix in "${prefixes[@]}"; do
+    "$root/tools/winerun.sh" --prefix "$prefix" --init
+    # Keep each machine's desktop open for the whole run; the shutdown below ends the holder.
+    setsid "$root/tools/winerun.sh" --prefix "$prefix" "$dir/bin/deskhold.exe" </dev/null >/dev/null 2>&1 &
+done
 status=0
 ctest --test-dir "$dir" -j "$(nproc)" --output-on-failure --timeout 300 || status=$?
 # Now and then a Wine program ends at once, before any of its code runs: a failure in hundredths
