@@ -122,16 +122,20 @@ SHORT PtTicketQualityOfName(const MODELINFO* model, LPCWSTR name)
     constexpr INT32 kRow600x4 = 3, kRow1 = 1;
     const INT32 row = PtResolutionRowOfName(name);
     if (row < 0) return kDefault;
-    if (row == kRow600x4) return kHighest;
-    if (!model) return kDefault;
+    if (!model) return row == kRow600x4 ? kHighest : kDefault;
     const WORD* entries = model->QualityType;  // qualities -4, -3, -2, -1
+    // The -4 entry that shares row 1 with the -2 entry stands for the four-level 600-dpi row
+    // (the writer and the capabilities show it so).
+    const bool highestIsFourLevel = entries[0] == kRow1 && entries[2] == kRow1;
+    if (row == kRow600x4 && highestIsFourLevel) return kHighest;
     for (int i = 0; i < 4; ++i) {
         if (entries[i] != row) continue;
-        // The -4 entry that shares row 1 with the -2 entry stands for row 3 (see above).
-        if (i == 0 && row == kRow1 && entries[2] == kRow1) continue;
+        if (i == 0 && row == kRow1 && highestIsFourLevel) continue;
         return static_cast<SHORT>(QUALITY_SLOT_FIRST + i);
     }
-    return kDefault;
+    // A model that names the four-level row in none of its entries still reads it as its
+    // highest quality.
+    return row == kRow600x4 ? kHighest : kDefault;
 }
 
 HRESULT PtReadDevmodeSnapshot(PTPROVIDER* provider, PTXMLDOC* doc, DRVDEVMODE* dm)

@@ -104,6 +104,8 @@ void SetMasks(MODELRECORD* r, DWORD mask)
     for (PAPERTYPEINFO& t : r->PaperTypeInfo) t.dwPositionMask = mask;
 }
 void EveryPosition(MODELRECORD* r) { SetMasks(r, kEveryPosition); }
+// The data files' built-in mask: no tray, no duplex unit, no bin.
+void NoPosition(MODELRECORD* r) { SetMasks(r, 0xAF5F0000); }
 void FinisherBin(MODELRECORD* r) { SetMasks(r, kFinisherBinOnly); }
 void FinisherBinUpper(MODELRECORD* r) { SetMasks(r, 0xAF5F4000); }
 void FaceDownBinOnly(MODELRECORD* r) { SetMasks(r, 0xAF5F2000); }
@@ -121,6 +123,12 @@ void Slot4EmptyDefaultSlot3(MODELRECORD* r)
 void True1200(MODELRECORD* r) { r->ModelInfo.dwCapFlags |= MIF_TRUE1200; }
 void Monochrome(MODELRECORD* r) { r->ModelInfo.dwCapFlags |= MIF_MONOCHROME; }
 void A3Printer(MODELRECORD* r) { r->ModelInfo.dwCapFlags |= MIF_A3PRINTER; }
+// Every paper fed by hand only (no tray position), on an A3 printer.
+void A3PrinterNoPosition(MODELRECORD* r)
+{
+    A3Printer(r);
+    NoPosition(r);
+}
 void IcmMethod(MODELRECORD* r)
 {
     r->ModelDefaults.UDICMMethod = 2;
@@ -350,14 +358,15 @@ TEST_F(DevmodeMerge, EveryRuleOnTheSampleModels)
 
         // Booklets and duplex.
         {"booklet on a one-sided paper: fit to paper on", kC710, {{PAPER, 5}, {MODE, 1}},
-         {{MODE, 1}, {FIT, 1}, {FITPAPER, 1}}},
+         {{MODE, 1}, {FIT, 1}, {FITPAPER, 1}}, NoPosition},
         {"booklet on a two-sided paper: fit stays off", kC710, {{PAPER, 5}, {MODE, 1}}, {{FIT, 0}}, EveryPosition},
         {"booklet on a user paper counted as the two-sided free size: fit stays off", kC710,
          {{PAPER, 277}, {MODE, 1}}, {{FIT, 0}}, UserPapersEveryPosition},
         {"booklet: a one-sided fit paper becomes the duplex paper, bit 4 cleared", kC710,
-         {{MODE, 1}, {FIT, 0x11}, {FITPAPER, 5}}, {{FIT, 1}, {FITPAPER, 1}}},
+         {{MODE, 1}, {FIT, 0x11}, {FITPAPER, 5}}, {{FIT, 1}, {FITPAPER, 1}}, NoPosition},
         {"booklet without DM_PAPERSIZE: the fit paper is checked all the same", kC710,
-         {{MODE, 1}, {FIT, 0x11}, {FITPAPER, 5}, {DF, kBaseFields & ~DM_PAPERSIZE}}, {{FIT, 1}, {FITPAPER, 1}}},
+         {{MODE, 1}, {FIT, 0x11}, {FITPAPER, 5}, {DF, kBaseFields & ~DM_PAPERSIZE}}, {{FIT, 1}, {FITPAPER, 1}},
+         NoPosition},
         {"booklet on a long paper: no layout, the long paper's duplex checked", kC910J,
          {{PAPER, 275}, {W, 2100}, {L, 12000}, {MODE, 1}, {DUP, 2}, {DEVOPT, 8}}, {{MODE, 0}, {FIT, 0}, {DUP, 1}}},
         {"no duplex unit, no manual duplex: simplex", kC710, {{DUP, 2}}, {{DUP, 1}, {FIELDS(DM_DUPLEX), 0}}},
@@ -366,10 +375,10 @@ TEST_F(DevmodeMerge, EveryRuleOnTheSampleModels)
         {"manual duplex, a value that is no duplex: simplex", kC710, {{DUP, 9}, {EXT(wManualDuplex), 1}}, {{DUP, 1}}},
         {"duplex unit: the source's duplex", kC710, {{DUP, 3}, {DEVOPT, 8}}, {{DUP, 3}, {FIELDS(DM_DUPLEX), DM_DUPLEX}}},
         {"duplex unit, a value that is no duplex: simplex", kC710, {{DUP, -2}, {DEVOPT, 8}}, {{DUP, 1}}},
-        {"duplex on a one-sided paper: simplex", kC710, {{DUP, 2}, {DEVOPT, 8}, {PAPER, 5}}, {{DUP, 1}}},
+        {"duplex on a one-sided paper: simplex", kC710, {{DUP, 2}, {DEVOPT, 8}, {PAPER, 5}}, {{DUP, 1}}, NoPosition},
         {"duplex on a two-sided paper", kC710, {{DUP, 2}, {DEVOPT, 8}, {PAPER, 5}}, {{DUP, 2}}, EveryPosition},
         {"duplex with fit to paper: the fit paper decides", kC710,
-         {{DUP, 2}, {DEVOPT, 8}, {FIT, 1}, {FITPAPER, 5}}, {{DUP, 1}}},
+         {{DUP, 2}, {DEVOPT, 8}, {FIT, 1}, {FITPAPER, 5}}, {{DUP, 1}}, NoPosition},
 
         // Orientation, copies, automatic quality.
         {"orientation 3: portrait", kC510, {{PUB(dmOrientation), 3}}, {{PUB(dmOrientation), 1}}},
@@ -395,8 +404,8 @@ TEST_F(DevmodeMerge, EveryRuleOnTheSampleModels)
         {"source 4 where listed", kC910J, {{SRC, 4}}, {{SRC, 4}}, EveryPosition},
         {"source without DM_DEFAULTSOURCE: the default", kC710, {{SRC, 259}, {DF, kBaseFields & ~DM_DEFAULTSOURCE}},
          {{SRC, 1}}, EveryPosition},
-        {"paper without the tray's position: source 257", kC710, {{SRC, 259}}, {{SRC, 257}}},
-        {"paper type without the tray's position: paper type 0", kC710, {{EXT(wMediaType), 4}}, {{EXT(wMediaType), 0}}},
+        {"paper without the tray's position: source 257", kC710, {{SRC, 259}}, {{SRC, 257}}, NoPosition},
+        {"paper type without the tray's position: paper type 0", kC710, {{EXT(wMediaType), 4}}, {{EXT(wMediaType), 0}}, NoPosition},
         {"paper type in the tray's position", kC710, {{EXT(wMediaType), 4}}, {{EXT(wMediaType), 4}}, EveryPosition},
 
         // Scale and TrueType.
@@ -453,12 +462,12 @@ TEST_F(DevmodeMerge, EveryRuleOnTheSampleModels)
 
         // Bins and finishing.
         {"bin 17 with finishing and no finisher: bin 1, no finishing", kC710, {{BIN, 17}, {FIN, 1}},
-         {{BIN, 1}, {FIN, 0}}},
+         {{BIN, 1}, {FIN, 0}}, NoPosition},
         {"finisher: a bin without its position becomes 17", kC910J, {{DEVOPT, 1}, {BIN, 0}}, {{BIN, 17}},
          FinisherBinUpper},
         {"finisher: bin 17 without its position becomes 0", kC910J, {{DEVOPT, 1}, {BIN, 17}}, {{BIN, 0}},
          FaceDownBinOnly},
-        {"finisher: neither bin 0 nor 17 reachable: 1", kC910J, {{DEVOPT, 1}, {BIN, 17}}, {{BIN, 1}}},
+        {"finisher: neither bin 0 nor 17 reachable: 1", kC910J, {{DEVOPT, 1}, {BIN, 17}}, {{BIN, 1}}, NoPosition},
         {"finisher bin 18 keeps staples and punching", kC910J, {{DEVOPT, 1}, {BIN, 18}, {FIN, 0x10001}},
          {{BIN, 18}, {FIN, 0x10001}}, EveryPosition},
         {"no punch unit: punching cleared", kC710, {{DEVOPT, 1}, {BIN, 18}, {FIN, 0x10001}, {EXT(bPunch), 3}},
@@ -473,9 +482,9 @@ TEST_F(DevmodeMerge, EveryRuleOnTheSampleModels)
         // Long-edge feed.
         {"bin 18 on the manual feed: long-edge feed", kC510, {{BIN, 18}, {CHECK, 1}},
          {{SRC, 257}, {BIN, 18}, {CHECK, 3}, {V1712, 2}}, FinisherBin},
-        {"long-edge check of an A3 EnvMode model on the manual feed", kC510, {{CHECK, 3}}, {{V1712, 2}}, A3Printer},
+        {"long-edge check of an A3 EnvMode model on the manual feed", kC510, {{CHECK, 3}}, {{V1712, 2}}, A3PrinterNoPosition},
         {"free size up to 328 mm fed long edge", kC510, {{CHECK, 3}, {PAPER, 256}, {W, 2000}, {L, 3000}},
-         {{V1712, 2}}, A3Printer},
+         {{V1712, 2}}, A3PrinterNoPosition},
         {"free size longer than 328 mm not fed long edge", kC510, {{CHECK, 3}, {PAPER, 256}, {W, 2000}, {L, 4000}},
          {{V1712, 0}}, A3Printer},
         {"long-edge check without A3Printer", kC510, {{CHECK, 3}}, {{V1712, 0}}},

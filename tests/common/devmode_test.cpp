@@ -673,7 +673,7 @@ TEST_F(DevmodeDefaults, GoldenRecordOfEachSampleModel)
         DRVDEVMODE e = Baseline(kC510);
         e.dmPublic.dmFields |= DM_DUPLEX;
         e.dmPublic.dmOrientation = DMORIENT_LANDSCAPE;
-        e.dmPublic.dmDefaultSource = 261;
+        e.dmPublic.dmDefaultSource = 1;
         e.dmPublic.dmPrintQuality = -4;
         e.dmPublic.dmColor = DMCOLOR_MONOCHROME;
         e.dmPublic.dmDuplex = 0;

@@ -885,7 +885,7 @@ TEST_F(ModelQueriesTest, SampleModelsAnswerFromTheirDataFiles)
           {20, {1048, 2413}}, {37, {984, 1905}}, {256, {}}},
          {7, 1, 261},
          {512, 513, 514, 515},
-         261,
+         1,
          {600, 600, 600, 600},
          {1, 0, -1, -1},
          1,

@@ -571,7 +571,7 @@ TEST_F(ModelInfoSamples, EveryModelReadsItsValues)
         {L"Velmora ColorPage C510", kMetricCountry, kOtherSystem, 0,
          MIF_NOWATERMARK | MIF_DIRECTRASTER | MIF_ENVMODE | MIF_SHORTMENU, 1,
          {0, 4, 6, 11, 1, 2, 13, 14, 28}, 0,
-         {0, 1, 4}, {0, 1, 2, 3}, {3, 0, 1, 2}, 2, 0, 0,
+         {0, 1, 4}, {0, 1, 2, 3}, {3, 0, 1, 2}, 1, 0, 0,
          {3, 3, 2, 4, 3, 2, 3, 3, 2}, kStandardDither, 8192, 26, 2, 0, {2, 1, E, E}, 0, 0x21, 3, 0},
         {L"Velmora ColorPage C910J", kLetterCountry, kJapaneseSystem, 1, c910j | MIF_HEISEFONT, 4,
          {0, 3, 4, 5, 6, 11, 18, 19, 20, 21, 1, 2, 28, 29, 30, 31}, 0,

@@ -255,6 +255,23 @@ TEST_F(ModelTableTest, RebuiltRecordStartsFromClearedFields)
     EXPECT_EQ(record->PresetInfo.wPPM, 77);
 }
 
+// The sample models say where each paper and paper type can go: A4 (row 1) everywhere, an
+// envelope (#10, row 13) from tray 1, automatic selection and the manual feed, on one side, to the
+// stacker only.
+TEST_F(ModelTableTest, SampleModelsGiveTheirPapersAndPaperTypesTheirPositions)
+{
+    constexpr DWORD kEverywhere = 0xAF5FF1FF, kEnvelope = 0xAF5F308D;
+    for (const wchar_t* model : {kC510, kC710, kC910J}) {
+        DrvRefreshModel(model, nullptr);
+        const MODELRECORD* record = DrvFindModelRecord(model);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->adwPaperSourceMask[0], kEverywhere);
+        EXPECT_EQ(record->adwPaperSourceMask[12], kEnvelope);
+        for (WORD row = 0; row < PAPERTYPE_TABLE_ROWS; ++row)
+            EXPECT_EQ(record->PaperTypeInfo[row].dwPositionMask, kEverywhere) << row;
+    }
+}
+
 TEST_F(ModelTableTest, WithoutTheDataFolderNothingIsCachedButTheModelLoads)
 {
     RemoveTree(dataFolder);

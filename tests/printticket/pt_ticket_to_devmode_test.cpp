@@ -305,6 +305,10 @@ TEST_F(TicketToDevmode, ResolutionFollowsTheModelsEntries)
         {{1, 0, 1, 2}, L"X0600Y0600L2", -2},
         {{1, 0, 2, 1}, L"X0600Y0600L2", -4},
         {{1, 1, 1, 0}, L"X0600Y0600L2", -3},
+        // The four-level row: the -4 entry it stands for, an entry that names it, else -4.
+        {{1, 0, 1, 2}, L"X0600Y0600L4", -4},
+        {{7, 3, 1, 0}, L"X0600Y0600L4", -3},
+        {{7, 1, 2, 3}, L"X0600Y0600L4", -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.option << " " << c.entries[0] << "," << c.entries[1] << ","

@@ -161,11 +161,9 @@ TEST_F(PrintJob, SettingsReachTheHeaderAndThePageSetUp)
         {"A4", [](DRVDEVMODE& d) { d.dmPublic.dmPaperSize = DMPAPER_A4; }, nullptr, {}, 2, 2,
          {{"SET TAVXDIMENSIONMILLIMETER", "210"}, {"SET TAVYDIMENSIONMILLIMETER", "297"}, {"SET INTRAY2SIZE", "A4"},
           {"&lA", "26"}}},
-        {"multipurpose tray", [](DRVDEVMODE& d) {
-             d.dmPublic.dmDefaultSource = 257;
-             d.dmPrivate.wCoverPrint = 0;
-         },
-         nullptr, {}, 2, 2, {{"&lH", "4"}}},
+        // The multipurpose tray is not in the C710's source list: the settings merge would replace it.
+        {"multipurpose tray", [](DRVDEVMODE& d) { d.dmPrivate.wCoverPrint = 0; },
+         [](PDEV* p) { p->devmode.dmPublic.dmDefaultSource = 257; }, {}, 2, 2, {{"&lH", "4"}}},
         {"cover from the multipurpose tray", [](DRVDEVMODE& d) {
              d.dmPublic.dmDefaultSource = 7;
              d.dmPrivate.wCoverPrint = 1;
