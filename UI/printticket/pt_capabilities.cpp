@@ -535,26 +535,33 @@ HRESULT PtCapsPageMediaSize(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE strings
     return hr;
 }
 
+namespace {
+
+// The free-size width or length parameter (microns): the model's portrait limits, else the
+// built-in range; A4's side as the default.
+HRESULT CapsMediaSizeParameter(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE strings, bool width)
+{
+    INT maximum = width ? PT_FREESIZE_DEFAULT_MAX_WIDTH : PT_FREESIZE_DEFAULT_MAX_LENGTH;
+    INT minimum = width ? PT_FREESIZE_DEFAULT_MIN_WIDTH : PT_FREESIZE_DEFAULT_MIN_LENGTH;
+    if (const FREESIZELIMITS* limits = provider->pModelInfo ? DrvGetCustomSizeLimits(provider->pModelInfo) : nullptr) {
+        maximum = width ? limits->portrait.wMaxWidth : limits->portrait.wMaxLength;
+        minimum = width ? limits->portrait.wMinWidth : limits->portrait.wMinLength;
+    }
+    return PtCapsParameterDef(provider, doc, strings, width ? &g_PtMediaSizeWidthDef : &g_PtMediaSizeHeightDef,
+                              L"integer", PtKeyword(PTK_microns), 1, maximum * 100, minimum * 100, 0, 0,
+                              width ? L"210000" : L"297000", PTK_Optional, nullptr, nullptr);
+}
+
+}  // namespace
+
 HRESULT PtCapsMediaSizeWidth(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE strings)
 {
-    INT maximum = PT_FREESIZE_DEFAULT_MAX_WIDTH, minimum = PT_FREESIZE_DEFAULT_MIN_WIDTH;
-    if (const FREESIZELIMITS* limits = provider->pModelInfo ? DrvGetCustomSizeLimits(provider->pModelInfo) : nullptr) {
-        maximum = limits->portrait.wMaxWidth;
-        minimum = limits->portrait.wMinWidth;
-    }
-    return PtCapsParameterDef(provider, doc, strings, &g_PtMediaSizeWidthDef, L"integer", PtKeyword(PTK_microns), 1,
-                              maximum * 100, minimum * 100, 0, 0, L"210000", PTK_Optional, nullptr, nullptr);
+    return CapsMediaSizeParameter(provider, doc, strings, true);
 }
 
 HRESULT PtCapsMediaSizeHeight(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE strings)
 {
-    INT maximum = PT_FREESIZE_DEFAULT_MAX_LENGTH, minimum = PT_FREESIZE_DEFAULT_MIN_LENGTH;
-    if (const FREESIZELIMITS* limits = provider->pModelInfo ? DrvGetCustomSizeLimits(provider->pModelInfo) : nullptr) {
-        maximum = limits->portrait.wMaxLength;
-        minimum = limits->portrait.wMinLength;
-    }
-    return PtCapsParameterDef(provider, doc, strings, &g_PtMediaSizeHeightDef, L"integer", PtKeyword(PTK_microns), 1,
-                              maximum * 100, minimum * 100, 0, 0, L"297000", PTK_Optional, nullptr, nullptr);
+    return CapsMediaSizeParameter(provider, doc, strings, false);
 }
 
 HRESULT PtCapsPageResolution(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE strings)

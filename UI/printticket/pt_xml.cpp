@@ -669,46 +669,54 @@ HRESULT PtXmlCreateNamedElement(PTXMLDOC* doc, IXMLDOMNode* parent, const WCHAR*
     return S_OK;
 }
 
-HRESULT PtXmlCreateFeature(PTXMLDOC* doc, IXMLDOMNode* parent, const WCHAR* uri, const WCHAR* local,
-                           IXMLDOMElement** out) {
+namespace {
+
+// A named framework element (Feature, Option, ParameterInit, Property, ParameterRef,
+// ScoredProperty) under parent, or under the root where a parent may be left out.
+HRESULT CreateNamedPsf(PTXMLDOC* doc, IXMLDOMNode* parent, bool parentNeeded, const WCHAR* kind, const WCHAR* uri,
+                       const WCHAR* local, IXMLDOMElement** out)
+{
     ClearOut(out);
-    if (!uri || !local) return E_INVALIDARG;
-    return CreatePsf(doc, parent, kFeature, uri, local, out);
+    if ((parentNeeded && !parent) || !uri || !local) return E_INVALIDARG;
+    return CreatePsf(doc, parent, kind, uri, local, out);
+}
+
+}  // namespace
+
+HRESULT PtXmlCreateFeature(PTXMLDOC* doc, IXMLDOMNode* parent, const WCHAR* uri, const WCHAR* local,
+                           IXMLDOMElement** out)
+{
+    return CreateNamedPsf(doc, parent, false, kFeature, uri, local, out);
 }
 
 HRESULT PtXmlCreateOption(PTXMLDOC* doc, IXMLDOMNode* feature, const WCHAR* uri, const WCHAR* local,
-                          IXMLDOMElement** out) {
-    ClearOut(out);
-    if (!feature || !uri || !local) return E_INVALIDARG;
-    return CreatePsf(doc, feature, kOption, uri, local, out);
+                          IXMLDOMElement** out)
+{
+    return CreateNamedPsf(doc, feature, true, kOption, uri, local, out);
 }
 
 HRESULT PtXmlCreateParameterInit(PTXMLDOC* doc, IXMLDOMNode* parent, const WCHAR* uri, const WCHAR* local,
-                                 IXMLDOMElement** out) {
-    ClearOut(out);
-    if (!uri || !local) return E_INVALIDARG;
-    return CreatePsf(doc, parent, kParameterInit, uri, local, out);
+                                 IXMLDOMElement** out)
+{
+    return CreateNamedPsf(doc, parent, false, kParameterInit, uri, local, out);
 }
 
 HRESULT PtXmlCreateProperty(PTXMLDOC* doc, IXMLDOMNode* parent, const WCHAR* uri, const WCHAR* local,
-                            IXMLDOMElement** out) {
-    ClearOut(out);
-    if (!uri || !local) return E_INVALIDARG;
-    return CreatePsf(doc, parent, kProperty, uri, local, out);
+                            IXMLDOMElement** out)
+{
+    return CreateNamedPsf(doc, parent, false, kProperty, uri, local, out);
 }
 
 HRESULT PtXmlCreateParameterRef(PTXMLDOC* doc, IXMLDOMNode* parent, const WCHAR* uri, const WCHAR* local,
-                                IXMLDOMElement** out) {
-    ClearOut(out);
-    if (!parent || !uri || !local) return E_INVALIDARG;
-    return CreatePsf(doc, parent, kParameterRef, uri, local, out);
+                                IXMLDOMElement** out)
+{
+    return CreateNamedPsf(doc, parent, true, kParameterRef, uri, local, out);
 }
 
 HRESULT PtXmlCreateScoredProperty(PTXMLDOC* doc, IXMLDOMNode* parent, const WCHAR* uri, const WCHAR* local,
-                                  IXMLDOMElement** out) {
-    ClearOut(out);
-    if (!parent || !uri || !local) return E_INVALIDARG;
-    return CreatePsf(doc, parent, kScoredProperty, uri, local, out);
+                                  IXMLDOMElement** out)
+{
+    return CreateNamedPsf(doc, parent, true, kScoredProperty, uri, local, out);
 }
 
 HRESULT PtXmlCreateTypedValue(PTXMLDOC* doc, IXMLDOMNode* parent, const WCHAR* xsdType, IXMLDOMElement** out) {
