@@ -22,12 +22,16 @@ template <class Emit>
 LONGLONG WalkGroups(const WCHAR* text, Emit emit) {
     ULONGLONG total = 0;
     const WCHAR* p = text;
+    // XML white space may stand anywhere in a base64 text (line breaks, indentation): it is
+    // passed over wherever it stands, never taken for data.
+    auto skipSpace = [&p] {
+        while (*p == L' ' || *p == L'\t' || *p == L'\r' || *p == L'\n') ++p;
+    };
     for (;;) {
-        while (*p == L'\r' || *p == L'\n') ++p;
         WCHAR c[4];
         int have = 0;
         // Stops at the terminator: an incomplete last group is left unread beyond it.
-        while (have < 4 && p[0] != 0) c[have++] = *p++;
+        for (skipSpace(); have < 4 && p[0] != 0; skipSpace()) c[have++] = *p++;
         if (have < 4) break;
         const DWORD bits = (static_cast<DWORD>(SixBits(c[0])) << 18) | (static_cast<DWORD>(SixBits(c[1])) << 12) |
                            (static_cast<DWORD>(SixBits(c[2])) << 6) | SixBits(c[3]);

@@ -324,12 +324,11 @@ HRESULT PtBuildPrintCapabilities(PTPROVIDER* provider, IXMLDOMDocument2* documen
         if (provider->pModelInfo) PtReadDeviceOptions(provider);
     }
 
-    HMODULE strings = nullptr;
-    if (provider->pModelInfo) {
-        strings = LoadStringLibrary(provider->pModelInfo);
-        if (strings) PtReloadNameTables(strings);
-    }
-
+    HMODULE strings = provider->pModelInfo ? LoadStringLibrary(provider->pModelInfo) : nullptr;
+    // The shared name tables are refilled and read under the library's lock, so that another
+    // thread's refill never changes a name while this document lists it.
+    EnterCriticalSection(&g_DllLock);
+    if (strings) PtReloadNameTables(strings);
     PTXMLDOC doc;
     PtXmlClear(&doc);
     HRESULT hr = PtXmlAttach(&doc, document);
@@ -340,6 +339,7 @@ HRESULT PtBuildPrintCapabilities(PTPROVIDER* provider, IXMLDOMDocument2* documen
         }
         PtXmlRelease(&doc);
     }
+    LeaveCriticalSection(&g_DllLock);
     if (strings) FreeResModule(strings);
     return FAILED(hr) ? hr : S_OK;
 }

@@ -95,7 +95,8 @@ IXMLDOMNode* ParentOrRoot(PTXMLDOC* doc, IXMLDOMNode* parent) { return parent ? 
 HRESULT InScopeUri(IXMLDOMNode* node, const WCHAR* prefix, size_t prefixLen, BSTR* uri) {
     *uri = nullptr;
     if (!node) return S_FALSE;
-    Bstr attr(SysAllocStringLen(nullptr, static_cast<UINT>(6 + prefixLen)));
+    // "xmlns:" and the prefix, or "xmlns" alone: the string's recorded length is its text's.
+    Bstr attr(SysAllocStringLen(nullptr, static_cast<UINT>(prefixLen ? 6 + prefixLen : 5)));
     if (!attr.get()) return E_OUTOFMEMORY;
     wcscpy(attr.get(), prefixLen ? L"xmlns:" : L"xmlns");
     wcsncat(attr.get(), prefix, prefixLen);
@@ -115,8 +116,9 @@ HRESULT InScopeUri(IXMLDOMNode* node, const WCHAR* prefix, size_t prefixLen, BST
                 VARIANT value;
                 VariantInit(&value);
                 if (element->getAttribute(attr.get(), &value) == S_OK && value.vt == VT_BSTR) {
-                    *uri = value.bstrVal;  // taken over from the variant
-                    return S_OK;
+                    // Taken over from the variant; a null string is an empty value.
+                    *uri = value.bstrVal ? value.bstrVal : SysAllocString(L"");
+                    return *uri ? S_OK : E_OUTOFMEMORY;
                 }
                 VariantClear(&value);
             }
@@ -312,6 +314,24 @@ HRESULT PtXmlEnsurePrefix(PTXMLDOC* doc, IXMLDOMNode* node, const WCHAR* uri, BS
     ClearBstr(prefix);
     if (!Attached(doc) || !uri || !prefix) return E_INVALIDARG;
     IXMLDOMNode* context = ParentOrRoot(doc, node);
+    // A prefix generated earlier for this URI and bound to it where the name goes is used again,
+    // so that names in a namespace whose usual prefix the document binds elsewhere do not each
+    // add a declaration.
+    for (UINT i = 0; i < doc->nPrefixCounter && i < 0xFFFF; ++i) {
+        WCHAR earlier[16];
+        swprintf(earlier, 16, L"ns%.4X", i);
+        Bstr bound;
+        HRESULT hr = InScopeUri(context, earlier, wcslen(earlier), bound.put());
+        if (FAILED(hr)) return hr;
+        // A declaration this wrapper added is not always seen among the element's attributes;
+        // the manager, told of every prefix generated here, answers for it.
+        if (hr == S_FALSE) hr = ManagerUri(doc, earlier, nullptr, bound.put());
+        if (hr == E_OUTOFMEMORY) return hr;
+        if (hr == S_OK && Same(bound.get(), uri)) {
+            *prefix = SysAllocString(earlier);
+            return *prefix ? S_OK : E_OUTOFMEMORY;
+        }
+    }
     for (;;) {
         if (doc->nPrefixCounter >= 0xFFFF) return E_FAIL;
         WCHAR candidate[16];

@@ -205,6 +205,30 @@ TEST_F(PtXml, GeneratedPrefixesSkipThoseTheDocumentUses) {
     EXPECT_EQ(doc.nPrefixCounter, 3u);  // ns0000 and ns0001 were tried and passed over
 }
 
+TEST_F(PtXml, OneGeneratedPrefixServesANamespaceWhosePrefixTheDocumentBindsElsewhere) {
+    // The ticket binds the usual keyword prefix to another namespace.
+    std::wstring root = StandardRoot(L"");
+    const std::wstring usual = L"xmlns:" + Prefix(PTNS_PSK) + L"=\"" + Uri(PTNS_PSK) + L"\"";
+    root.replace(root.find(usual), usual.size(), L"xmlns:" + Prefix(PTNS_PSK) + L"=\"urn:elsewhere\"");
+    Load(root);
+    const long declared = RootAttributeCount();
+    std::wstring first;
+    for (const wchar_t* local : {L"PageMediaSize", L"JobInputBin", L"PageOrientation"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(local)));
+        Held<IXMLDOMElement> feature;
+        ASSERT_EQ(PtXmlCreateFeature(&doc, nullptr, Uri(PTNS_PSK), local, feature.put()), S_OK);
+        const std::wstring name = Attr(feature.p, L"name");
+        const std::wstring prefix = name.substr(0, name.find(L':'));
+        EXPECT_NE(prefix, Prefix(PTNS_PSK));
+        if (first.empty()) first = prefix;
+        EXPECT_EQ(prefix, first);
+        Held<IXMLDOMElement> found;
+        EXPECT_EQ(PtXmlFindFeature(&doc, nullptr, Uri(PTNS_PSK), local, found.put()), S_OK);
+    }
+    EXPECT_EQ(RootAttributeCount(), declared + 1);
+    EXPECT_EQ(Declared(L"xmlns:" + first), Uri(PTNS_PSK));
+}
+
 TEST_F(PtXml, DeclaresAManagerPrefixTheDocumentLacks) {
     // A root that declares only psf: names in psk and xsd still come out well-formed.
     Load(std::wstring(L"<psf:PrintTicket xmlns:psf=\"") + Uri(PTNS_PSF) + L"\"/>");
