@@ -346,8 +346,13 @@ HRESULT PtBuildPrintCapabilities(PTPROVIDER* provider, IXMLDOMDocument2* documen
 
 // ---- Shapes ---------------------------------------------------------------------------------
 
-HRESULT PtCapsPickOne(PTPROVIDER*, PTXMLDOC* doc, HMODULE strings, const PTFEATUREDEF* feature,
-                      const PTFEATUREDEF* options, INT32 count, IXMLDOMNode* parent, IXMLDOMElement** out)
+namespace {
+
+// A PickOne feature with one option a row, each named by the row's keyword and shown with its
+// display string; the rows are plain features or valued options.
+template <class Row>
+HRESULT PickOneOfRows(PTXMLDOC* doc, HMODULE strings, const PTFEATUREDEF* feature, const Row* options, INT32 count,
+                      IXMLDOMNode* parent, IXMLDOMElement** out)
 {
     if (out) *out = nullptr;
     if (!doc || !feature || (count > 0 && !options)) return E_INVALIDARG;
@@ -366,24 +371,18 @@ HRESULT PtCapsPickOne(PTPROVIDER*, PTXMLDOC* doc, HMODULE strings, const PTFEATU
     return S_OK;
 }
 
-HRESULT PtCapsPickOneValued(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE strings, const PTFEATUREDEF* feature,
+}  // namespace
+
+HRESULT PtCapsPickOne(PTPROVIDER*, PTXMLDOC* doc, HMODULE strings, const PTFEATUREDEF* feature,
+                      const PTFEATUREDEF* options, INT32 count, IXMLDOMNode* parent, IXMLDOMElement** out)
+{
+    return PickOneOfRows(doc, strings, feature, options, count, parent, out);
+}
+
+HRESULT PtCapsPickOneValued(PTPROVIDER*, PTXMLDOC* doc, HMODULE strings, const PTFEATUREDEF* feature,
                             const PTOPTIONDEF* options, INT32 count, IXMLDOMNode* parent, IXMLDOMElement** out)
 {
-    if (out) *out = nullptr;
-    if (!doc || !feature || (count > 0 && !options)) return E_INVALIDARG;
-    Ref<IXMLDOMElement> element;
-    HRESULT hr = PtCapsPickOne(provider, doc, strings, feature, nullptr, 0, parent, element.put());
-    for (INT32 i = 0; SUCCEEDED(hr) && i < count; ++i) {
-        WCHAR name[kDisplayCch];
-        LoadDisplayName(strings, options[i].nDisplayId, name);
-        hr = AddNamedOption(doc, element.get(), RowUri(options[i].nNamespace), PtKeyword(options[i].nKeyword), name);
-    }
-    if (FAILED(hr)) return hr;
-    if (out) {
-        *out = element.get();
-        (*out)->AddRef();
-    }
-    return S_OK;
+    return PickOneOfRows(doc, strings, feature, options, count, parent, out);
 }
 
 HRESULT PtCapsParameterDef(PTPROVIDER*, PTXMLDOC* doc, HMODULE strings, const PTFEATUREDEF* definition,
