@@ -123,12 +123,16 @@ void PtCopyCallerDevmode(ULONG cbDevmode, const DEVMODEW* src, DRVDEVMODE* out)
     size_t publicEnd = std::min(readable, sizeof(DEVMODEW));
     bool privatePart = false;
     if (readable >= kSizesEnd) {
-        WORD size = 0, extra = 0;
+        WORD size = 0, extra = 0, driverVersion = 0;
         std::memcpy(&size, bytes + offsetof(DEVMODEW, dmSize), sizeof size);
         std::memcpy(&extra, bytes + offsetof(DEVMODEW, dmDriverExtra), sizeof extra);
+        std::memcpy(&driverVersion, bytes + offsetof(DEVMODEW, dmDriverVersion), sizeof driverVersion);
         readable = std::min(readable, static_cast<size_t>(size) + extra);
         publicEnd = std::min<size_t>({readable, sizeof(DEVMODEW), size});
-        privatePart = size == sizeof(DEVMODEW) && readable > sizeof(DEVMODEW);
+        // Only this driver's private part is read as its settings: another driver's bytes behind
+        // a public part of the same size mean nothing here.
+        privatePart = size == sizeof(DEVMODEW) && readable > sizeof(DEVMODEW) &&
+                      driverVersion == DRV_DEVMODE_DRIVER_VERSION;
     }
     std::memcpy(out, bytes, publicEnd);
     if (privatePart)

@@ -262,6 +262,7 @@ protected:
         std::memset(&dm, 0, sizeof dm);
         dm.dmPublic.dmSize = sizeof(DEVMODEW);
         dm.dmPublic.dmDriverExtra = sizeof(DRVEXTRA);
+        dm.dmPublic.dmDriverVersion = DRV_DEVMODE_DRIVER_VERSION;
         return dm;
     }
 
@@ -569,6 +570,7 @@ TEST_F(DevmodeToTicket, ReadsCallerDevmodesWithinTheirOwnBytes)
         WORD dmSize, dmDriverExtra;
         size_t publicEnd;    // bytes of the public part taken
         size_t privateEnd;   // end of the private part taken (220: none)
+        WORD driverVersion = DRV_DEVMODE_DRIVER_VERSION;
     };
     const Case cases[] = {
         {"whole driver DEVMODE", 4380, 220, 4160, 220, 4380},
@@ -580,6 +582,7 @@ TEST_F(DevmodeToTicket, ReadsCallerDevmodesWithinTheirOwnBytes)
         {"buffer cut inside the public part", 100, 220, 4160, 100, 220},
         {"too short to hold its sizes", 60, 220, 4160, 60, 220},
         {"sizes of zero", 4380, 0, 0, 0, 220},
+        {"another driver's private part", 4380, 220, 4160, 220, 220, 0x0123},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -588,6 +591,7 @@ TEST_F(DevmodeToTicket, ReadsCallerDevmodesWithinTheirOwnBytes)
         if (c.size >= offsetof(DEVMODEW, dmDriverExtra) + sizeof(WORD)) {
             std::memcpy(bytes.data() + offsetof(DEVMODEW, dmSize), &c.dmSize, sizeof(WORD));
             std::memcpy(bytes.data() + offsetof(DEVMODEW, dmDriverExtra), &c.dmDriverExtra, sizeof(WORD));
+            std::memcpy(bytes.data() + offsetof(DEVMODEW, dmDriverVersion), &c.driverVersion, sizeof(WORD));
         }
         GuardedDevmode caller(bytes);
         ASSERT_NE(caller.get(), nullptr);
