@@ -95,8 +95,10 @@ std::string Differences(const DRVDEVMODE& a, const DRVDEVMODE& b)
 // Every paper and paper type in every tray (0x100: both sides), stacker, finisher and ejection
 // position.
 constexpr DWORD kEveryPosition = 0x0F5FF1FF;
-// The built-in position mask with the second finisher bin, and no tray.
-constexpr DWORD kFinisherBinOnly = 0xAF5F8000;
+// The data files' built-in mask: ejection positions only, no tray, duplex unit or bin.
+constexpr DWORD kBuiltInPositions = 0xAF5F0000;
+// The built-in mask with one bin and no tray.
+constexpr DWORD kFinisherBinOnly = kBuiltInPositions | 0x8000;
 
 void SetMasks(MODELRECORD* r, DWORD mask)
 {
@@ -104,11 +106,10 @@ void SetMasks(MODELRECORD* r, DWORD mask)
     for (PAPERTYPEINFO& t : r->PaperTypeInfo) t.dwPositionMask = mask;
 }
 void EveryPosition(MODELRECORD* r) { SetMasks(r, kEveryPosition); }
-// The data files' built-in mask: no tray, no duplex unit, no bin.
-void NoPosition(MODELRECORD* r) { SetMasks(r, 0xAF5F0000); }
+void NoPosition(MODELRECORD* r) { SetMasks(r, kBuiltInPositions); }
 void FinisherBin(MODELRECORD* r) { SetMasks(r, kFinisherBinOnly); }
-void FinisherBinUpper(MODELRECORD* r) { SetMasks(r, 0xAF5F4000); }
-void FaceDownBinOnly(MODELRECORD* r) { SetMasks(r, 0xAF5F2000); }
+void FinisherBinUpper(MODELRECORD* r) { SetMasks(r, kBuiltInPositions | 0x4000); }
+void FaceDownBinOnly(MODELRECORD* r) { SetMasks(r, kBuiltInPositions | 0x2000); }
 void DefaultQuality600(MODELRECORD* r) { r->ModelDefaults.UDPrintQuality = 600; }
 void DefaultQualitySlot3(MODELRECORD* r) { r->ModelDefaults.UDPrintQuality = -3; }
 void Slot4Empty(MODELRECORD* r) { r->ModelInfo.QualityType[0] = RESOLUTION_SLOT_EMPTY; }

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "bound_provider.h"
 #include "devmode.h"
 #include "fuzz.h"
 #include "modelrecord.h"
@@ -94,27 +95,8 @@ IXMLDOMDocument2* Load(const std::wstring& xml)
     return nullptr;
 }
 
-class TicketFuzz : public ::testing::Test {
+class TicketFuzz : public BoundProviderTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(machine.ok());
-        ASSERT_TRUE(machine.loadSampleModels());
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        com = true;
-        PtInitKeywordTable();
-        provider.pModelInfo = SampleModelInfo(kSampleModels[0]);
-        ASSERT_NE(provider.pModelInfo, nullptr);
-        ASSERT_TRUE(DrvDefaultDevmode(&provider.dmBound, provider.pModelInfo, L"Printer", kSampleModels[0]));
-        provider.wDeviceOption = DEVOPT_DUPLEX;
-        provider.dmBound.dmPrivate.wDeviceOption = provider.wDeviceOption;
-        provider.bBound = TRUE;
-    }
-    void TearDown() override
-    {
-        if (com) CoUninitialize();
-    }
-
     // Converts the ticket with the caller's DEVMODE at `in` (cb bytes) and checks the output.
     // A caller's whole record of the bound model, with a ticket that holds nothing, comes back
     // byte for byte; anything else comes back merged into the printer's record.
@@ -159,9 +141,6 @@ protected:
         EXPECT_TRUE(Terminated(dm.dmPrivate.szJobName));
     }
 
-    SampleMachine machine;
-    PTPROVIDER provider{};
-    bool com = false;
 };
 
 TEST_F(TicketFuzz, DamagedTicketTextsConvertToWholeRecords)

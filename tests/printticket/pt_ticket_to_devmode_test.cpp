@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bound_provider.h"
 #include "devmode.h"
 #include "fuzz.h"
 #include "model_queries.h"
@@ -136,27 +137,13 @@ void Set(DRVDEVMODE& dm, Field f, int value)
     std::memcpy(FieldAt(dm, f), &v, sizeof v);
 }
 
-class TicketToDevmode : public ::testing::Test {
+class TicketToDevmode : public BoundProviderTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(machine.ok());
-        ASSERT_TRUE(machine.loadSampleModels());
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        com = true;
-        PtInitKeywordTable();
-        model = std::make_unique<MODELINFO>(*SampleModelInfo(kSampleModels[0]));
-        provider.pModelInfo = model.get();
-        ASSERT_TRUE(DrvDefaultDevmode(&provider.dmBound, model.get(), L"Printer", kSampleModels[0]));
-        provider.wDeviceOption = DEVOPT_DUPLEX;
-        provider.wSourceOption = 0x102;
-        provider.dmBound.dmPrivate.wDeviceOption = provider.wDeviceOption;
-        provider.dmBound.dmPrivate.wSourceOption = provider.wSourceOption;
-        provider.bBound = TRUE;
-    }
-    void TearDown() override
-    {
-        if (com) CoUninitialize();
+        BoundProviderTest::SetUp();
+        if (HasFatalFailure()) return;
+        SetInstalledOptions(DEVOPT_DUPLEX, 0x102);
     }
 
     // Converts a ticket text; the output copied into *out. Returns the result.
@@ -190,10 +177,6 @@ protected:
         return dm;
     }
 
-    SampleMachine machine;
-    std::unique_ptr<MODELINFO> model;
-    PTPROVIDER provider{};
-    bool com = false;
 };
 
 struct FieldValue {
