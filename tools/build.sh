@@ -4,6 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
+# The compiler cache sees paths relative to the clone, so clones in other folders share it.
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 build_one() {
     local arch=$1 dir="$root/build/$1"
     if [ ! -f "$dir/build.ninja" ]; then
