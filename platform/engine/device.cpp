@@ -1,8 +1,10 @@
 // Engine devices, which the host makes for a driver's PDEV, and the job's abort state that
 // EngCheckAbort reports for the surfaces associated with them.
 #include "enghost.h"
-#include "engine_objects.h"
+#include "engine_fonts.h"
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 
 using namespace drveng;
@@ -53,4 +55,37 @@ BOOL APIENTRY EngCheckAbort(SURFOBJ* pso)
         return FALSE;
     const Device* device = LookupDevice(HandleValue(surface->hdev));
     return device && device->abort ? TRUE : FALSE;
+}
+
+BOOL WINAPI HostEngSetDeviceDriver(HDEV hdev, ULONG c, const DRVFN* pdrvfn)
+{
+    if (c && !pdrvfn)
+        return FALSE;
+    EngineLock lock;
+    Device* device = LookupDevice(HandleValue(hdev));
+    if (!device)
+        return FALSE;
+    std::fill(std::begin(device->hooks), std::end(device->hooks), nullptr);
+    for (ULONG i = 0; i < c; ++i)
+        if (pdrvfn[i].iFunc < INDEX_LAST)
+            device->hooks[pdrvfn[i].iFunc] = pdrvfn[i].pfn;
+    return TRUE;
+}
+
+BOOL WINAPI HostEngSetDeviceInfo(HDEV hdev, const GDIINFO* pgdi, const DEVINFO* pdi, const HSURF* phsurfPatterns)
+{
+    if (!pgdi || !pdi)
+        return FALSE;
+    std::unique_ptr<DeviceFonts> forgotten;
+    EngineLock lock;
+    Device* device = LookupDevice(HandleValue(hdev));
+    if (!device)
+        return FALSE;
+    device->haveInfo = true;
+    device->gdi = *pgdi;
+    device->dev = *pdi;
+    for (ULONG i = 0; i < HS_DDI_MAX; ++i)
+        device->patterns[i] = phsurfPatterns ? phsurfPatterns[i] : nullptr;
+    forgotten = std::move(device->fonts);
+    return TRUE;
 }

@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <new>
+#include <unordered_map>
 #include <utility>
 
 namespace drveng {
@@ -25,6 +26,7 @@ struct Slot {
 struct Table {
     std::vector<Slot> slots;
     std::deque<size_t> freeSlots;  // indexes of empty slots, oldest first
+    std::unordered_map<const void*, std::unique_ptr<EngineObject>> addressed;
 };
 
 SRWLOCK g_lock = SRWLOCK_INIT;
@@ -124,6 +126,61 @@ Surface* FindSurfaceObject(const SURFOBJ* pso)
         }
     }
     return nullptr;
+}
+
+bool AdoptAddressed(std::unique_ptr<EngineObject>& object, const void* address)
+{
+    try {
+        auto [at, added] = TheTable().addressed.emplace(address, nullptr);
+        if (!added)
+            return false;
+        at->second = std::move(object);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+EngineObject* FindAddressed(const void* address, ObjectKind kind)
+{
+    if (!address)
+        return nullptr;
+    auto& addressed = TheTable().addressed;
+    const auto found = addressed.find(address);
+    return found != addressed.end() && found->second->kind == kind ? found->second.get() : nullptr;
+}
+
+std::unique_ptr<EngineObject> ReleaseAddressed(const void* address, ObjectKind kind)
+{
+    auto& addressed = TheTable().addressed;
+    const auto found = addressed.find(address);
+    if (!address || found == addressed.end() || found->second->kind != kind)
+        return nullptr;
+    std::unique_ptr<EngineObject> object = std::move(found->second);
+    addressed.erase(found);
+    return object;
+}
+
+ULONG NextUniq()
+{
+    static LONG last = 0;
+    ULONG value = 0;
+    do {
+        value = static_cast<ULONG>(InterlockedIncrement(&last));
+    } while (value == 0);
+    return value;
+}
+
+PFN DeviceHook(const Surface* surface, ULONG index, DHPDEV* dhpdev)
+{
+    if (!surface || index >= INDEX_LAST)
+        return nullptr;
+    const Device* device = LookupDevice(HandleValue(surface->hdev));
+    if (!device || !device->hooks[index])
+        return nullptr;
+    if (dhpdev)
+        *dhpdev = device->dhpdev;
+    return device->hooks[index];
 }
 
 Device* LookupDevice(uintptr_t handle)

@@ -16,9 +16,7 @@ Surface::~Surface()
         DeleteObject(dib);
 }
 
-namespace {
-
-ULONG BitsPerPixel(ULONG format)
+ULONG drveng::BitsPerPixel(ULONG format)
 {
     switch (format) {
     case BMF_1BPP: return 1;
@@ -30,6 +28,8 @@ ULONG BitsPerPixel(ULONG format)
     default: return 0;
     }
 }
+
+namespace {
 
 // A DIB section for engine-allocated bits, so that GDI can draw on the surface. Indexed formats
 // get a grey ramp as colour table (black at index 0, white at the last index).
@@ -165,7 +165,8 @@ HBITMAP APIENTRY EngCreateBitmap(SIZEL sizl, LONG lWidth, ULONG iFormat, FLONG f
     so.lDelta = static_cast<LONG>(surface->delta);
     so.iBitmapFormat = iFormat;
     so.iType = STYPE_BITMAP;
-    so.fjBitmap = topDown ? BMF_TOPDOWN : 0;
+    so.fjBitmap = static_cast<USHORT>((topDown ? BMF_TOPDOWN : 0) | (fl & BMF_DONTCACHE));
+    so.iUniq = NextUniq();
     return reinterpret_cast<HBITMAP>(InsertSurface(std::move(surface)));
 }
 
@@ -184,6 +185,7 @@ HSURF APIENTRY EngCreateDeviceSurface(DHSURF dhsurf, SIZEL sizl, ULONG iFormatCo
     so.sizlBitmap = sizl;
     so.iBitmapFormat = iFormatCompat;
     so.iType = STYPE_DEVICE;
+    so.iUniq = NextUniq();
     return reinterpret_cast<HSURF>(InsertSurface(std::move(surface)));
 }
 
@@ -274,6 +276,7 @@ BOOL APIENTRY EngEraseSurface(SURFOBJ* pso, RECTL* prcl, ULONG iColor)
 
     std::unique_ptr<EngineObject> released;
     EngineLock lock;
+    surface->so.iUniq = NextUniq();
     --surface->pins;
     released = TakeIfReleased(surface);
     return TRUE;
@@ -291,4 +294,34 @@ BOOL WINAPI HostEngQuerySurface(HSURF hsurf, HOSTENG_SURFACEINFO* info)
     info->cLocks = surface->locks;
     info->hDib = surface->dib;
     return TRUE;
+}
+
+BOOL WINAPI HostEngSurfaceChanged(HSURF hsurf)
+{
+    EngineLock lock;
+    Surface* surface = LookupSurface(HandleValue(hsurf));
+    if (!surface)
+        return FALSE;
+    surface->so.iUniq = NextUniq();
+    return TRUE;
+}
+
+Surface* drveng::PinSurfaceObject(const SURFOBJ* pso)
+{
+    EngineLock lock;
+    Surface* surface = FindSurfaceObject(pso);
+    if (!surface || surface->deleted || surface->pins == 0xFFFFFFFFu)
+        return nullptr;
+    ++surface->pins;
+    return surface;
+}
+
+void drveng::UnpinSurface(Surface* surface, bool changed)
+{
+    std::unique_ptr<EngineObject> released;
+    EngineLock lock;
+    if (changed)
+        surface->so.iUniq = NextUniq();
+    --surface->pins;
+    released = TakeIfReleased(surface);
 }
