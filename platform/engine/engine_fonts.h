@@ -82,8 +82,9 @@ const GlyphEntry* GlyphOf(Font* font, HGLYPH hg, bool wantBits);
 // for device fonts.
 ULONG GlyphModeOf(Font* font);
 // The distance along the baseline from the first glyph's origin to the end of each glyph, in
-// device pixels: as GDI places a string (whole pixels of the upright font) for GDI fonts, from
-// the driver's advance widths (28.4) for device fonts.
+// device pixels: as GDI places a string for GDI fonts (the glyphs' whole-pixel advances on an
+// upright baseline, the upright font's extents on a turned one), from the driver's advance widths
+// (28.4) for device fonts.
 bool ExtentsOf(Font* font, const HGLYPH* hg, ULONG c, std::vector<double>* extents);
 
 // The font and glyphs (handles and positions) of an engine string; false for an unknown string.

@@ -617,6 +617,20 @@ bool ExtentsOf(Font* font, const HGLYPH* hg, ULONG c, std::vector<double>* exten
     if (c == 0)
         return true;
     if (!font->device()) {
+        const XFORM& m = font->extra;
+        if (font->escapement == 0 && m.eM11 == 1 && m.eM12 == 0 && m.eM21 == 0 && m.eM22 == 1) {
+            // Along an upright baseline GDI adds each glyph's whole-pixel advance.
+            double sum = 0;
+            for (ULONG i = 0; i < c; ++i) {
+                const GlyphEntry* g = GlyphOf(font, hg[i], false);
+                if (!g)
+                    return false;
+                sum += g->data.ptqD.x.HighPart;
+                (*extents)[i] = sum;
+            }
+            return true;
+        }
+        // Along a turned one, the string's extents in the upright font.
         std::vector<WORD> indices(hg, hg + c);
         std::vector<INT> partial(c);
         SIZE size = {};

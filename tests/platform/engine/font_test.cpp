@@ -273,7 +273,9 @@ TEST(EngineFont, TrueTypeFileBytesOfAFontAndOfAFaceInACollection)
     DeleteFileW(path);
 }
 
-// Where GDI puts each glyph of a string drawn from a point (the left end of its baseline).
+// Where GDI puts each glyph of a string drawn from a point (the left end of its baseline): each
+// glyph's whole-pixel advance (of its bitmap) further on an upright baseline, the upright font's
+// extents cut to whole pixels along a turned one.
 std::vector<POINTL> GdiPlacement(const LOGFONTW& lf, const std::wstring& text, POINTL origin)
 {
     LOGFONTW upright = lf;
@@ -282,6 +284,15 @@ std::vector<POINTL> GdiPlacement(const LOGFONTW& lf, const std::wstring& text, P
     std::vector<INT> extents(text.size());
     SIZE size = {};
     GetTextExtentExPointW(gdi.dc, text.c_str(), static_cast<int>(text.size()), 0, nullptr, extents.data(), &size);
+    if (lf.lfEscapement == 0) {
+        const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+        INT sum = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            GLYPHMETRICS gm = {};
+            GetGlyphOutlineW(gdi.dc, text[i], GGO_BITMAP, &gm, 0, nullptr, &identity);
+            extents[i] = sum += gm.gmCellIncX;
+        }
+    }
     const double angle = lf.lfEscapement * 3.14159265358979323846 / 1800;
     std::vector<POINTL> out;
     for (size_t i = 0; i < text.size(); ++i) {
