@@ -7,42 +7,6 @@
 
 namespace drveng {
 
-namespace {
-
-struct DibInfo {
-    BITMAPINFOHEADER header;
-    RGBQUAD colors[256];
-};
-
-// The colour table every engine DIB of an indexed format has: a grey ramp, so that each index has
-// a colour of its own and GDI maps colours back to the same index.
-void GreyRamp(RGBQUAD* table, ULONG bpp)
-{
-    const unsigned entries = 1u << bpp;
-    for (unsigned i = 0; i < entries; ++i) {
-        const BYTE level = static_cast<BYTE>(i * 255 / (entries - 1));
-        table[i] = RGBQUAD{level, level, level, 0};
-    }
-}
-
-HBITMAP CreateDib(LONG width, LONG height, ULONG bpp, const RGBQUAD* table, void** bits)
-{
-    DibInfo info = {};
-    info.header.biSize = sizeof info.header;
-    info.header.biWidth = width;
-    info.header.biHeight = -height;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = static_cast<WORD>(bpp);
-    info.header.biCompression = BI_RGB;
-    if (bpp <= 8) {
-        info.header.biClrUsed = 1u << bpp;
-        std::copy_n(table, info.header.biClrUsed, info.colors);
-    }
-    return CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, bits, nullptr, 0);
-}
-
-}  // namespace
-
 bool Canvas::Open(const Target& target, const RECTL& area)
 {
     Close();
@@ -55,17 +19,12 @@ bool Canvas::Open(const Target& target, const RECTL& area)
         return false;
     if (target.dib && (old_ = SelectObject(dc_, target.dib)) != nullptr) {
         base_ = POINT{target.extent.left, target.extent.top};
-        tableSize_ = bpp_ <= 8 ? GetDIBColorTable(dc_, 0, 256, table_) : 0;
     } else {
         // A copy of the area, from a whole byte on the left.
         const LONG left = target.extent.left + ((area.left - target.extent.left) & ~7L);
         copied_ = RECTL{left, area.top, area.right, area.bottom};
-        if (bpp_ <= 8) {
-            GreyRamp(table_, bpp_);
-            tableSize_ = 1u << bpp_;
-        }
         void* bits = nullptr;
-        own_ = CreateDib(copied_.right - copied_.left, copied_.bottom - copied_.top, bpp_, table_, &bits);
+        own_ = CreateSurfaceDib(copied_.right - copied_.left, copied_.bottom - copied_.top, bpp_, true, &bits);
         if (!own_ || !bits) {
             Close();
             return false;
@@ -81,6 +40,7 @@ bool Canvas::Open(const Target& target, const RECTL& area)
         old_ = SelectObject(dc_, own_);
         base_ = POINT{copied_.left, copied_.top};
     }
+    tableSize_ = bpp_ <= 8 ? GetDIBColorTable(dc_, 0, 256, table_) : 0;
     SetGraphicsMode(dc_, GM_ADVANCED);
     SetViewportOrgEx(dc_, -base_.x, -base_.y, nullptr);
     return true;
@@ -130,7 +90,7 @@ COLORREF Canvas::Colour(ULONG value) const
 HBITMAP Canvas::MakeDib(LONG width, LONG height, uint8_t** bits, ptrdiff_t* delta) const
 {
     void* memory = nullptr;
-    HBITMAP dib = CreateDib(width, height, bpp_, table_, &memory);
+    HBITMAP dib = CreateSurfaceDib(width, height, bpp_, true, &memory);
     if (!dib || !memory) {
         if (dib)
             DeleteObject(dib);

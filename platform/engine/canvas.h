@@ -34,7 +34,8 @@ public:
     ULONG bpp() const { return bpp_; }
     // The colour GDI draws as exactly the pixel value on this canvas.
     COLORREF Colour(ULONG value) const;
-    // A DIB section in the canvas's format and colours, top-down; its rows are delta bytes apart.
+    // A DIB section in the canvas's format and colours (every canvas has the engine's colour
+    // table), top-down; its rows are delta bytes apart.
     HBITMAP MakeDib(LONG width, LONG height, uint8_t** bits, ptrdiff_t* delta) const;
     // Limits drawing to the rectangles (surface coordinates) within the area.
     bool SelectClip(const std::vector<RECTL>& rects, bool clipped, const RECTL& area);

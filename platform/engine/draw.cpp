@@ -799,12 +799,12 @@ bool StretchSource(SURFOBJ* psoSrc, XLATEOBJ* pxlo, const RECTL& src, bool mirro
     return true;
 }
 
-// Stretches an image into a block of the destination rectangle: the block covers dst's part
-// within the area, and GDI places each pixel as in the whole stretch.
-bool StretchInto(const Canvas& canvas, const BltSource& image, const RECTL& dstFull, ULONG mode,
+// Stretches an image over the destination rectangle dstFull and keeps the block of it that lies
+// in part (within dstFull): GDI places each pixel of the block as in the whole stretch.
+bool StretchInto(const Canvas& canvas, const BltSource& image, const RECTL& dstFull, const RECTL& part, ULONG mode,
                  const POINTL* halftoneOrg, BltSource* out)
 {
-    const LONG w = dstFull.right - dstFull.left, h = dstFull.bottom - dstFull.top;
+    const LONG w = part.right - part.left, h = part.bottom - part.top;
     Image from, to;
     MemoryDc fromDc, toDc;
     if (!from.Make(canvas, image.width, image.height) || !to.Make(canvas, w, h))
@@ -817,8 +817,9 @@ bool StretchInto(const Canvas& canvas, const BltSource& image, const RECTL& dstF
         Selected f(fromDc.get(), from.bitmap.get()), t(toDc.get(), to.bitmap.get());
         SetStretchBltMode(toDc.get(), mode >= BLACKONWHITE && mode <= HALFTONE ? static_cast<int>(mode) : COLORONCOLOR);
         if (halftoneOrg)
-            SetBrushOrgEx(toDc.get(), halftoneOrg->x - dstFull.left, halftoneOrg->y - dstFull.top, nullptr);
-        if (!StretchBlt(toDc.get(), 0, 0, w, h, fromDc.get(), 0, 0, image.width, image.height, SRCCOPY))
+            SetBrushOrgEx(toDc.get(), halftoneOrg->x - part.left, halftoneOrg->y - part.top, nullptr);
+        if (!StretchBlt(toDc.get(), dstFull.left - part.left, dstFull.top - part.top, dstFull.right - dstFull.left,
+                        dstFull.bottom - dstFull.top, fromDc.get(), 0, 0, image.width, image.height, SRCCOPY))
             return false;
         GdiFlush();
     }
@@ -920,8 +921,12 @@ BOOL APIENTRY EngStretchBltROP(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMa
     const ULONG rop = psoMask ? 0xAA00 | fore : rop4;
     const bool readsDest = UsesDest(rop & 0xFF) || UsesDest((rop >> 8) & 0xFF);
     return Draw(psoDest, pco, dst, readsDest, [&](Canvas& canvas, const RECTL& area) {
+        // Only the part of the stretch that can be seen is made.
+        const RECTL part = Cut(dst, area);
+        if (Empty(part))
+            return true;
         BltSource stretched;
-        if (!StretchInto(canvas, image, dst, iMode, pptlHTOrg, &stretched))
+        if (!StretchInto(canvas, image, dst, part, iMode, pptlHTOrg, &stretched))
             return false;
         Mask mask;
         if (psoMask) {
@@ -930,13 +935,13 @@ BOOL APIENTRY EngStretchBltROP(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMa
             const ULONG on = canvas.bpp() <= 8 ? (1u << canvas.bpp()) - 1 : 0xFFFFFF;
             for (ULONG& v : levels.pixels)
                 v = v ? (canvas.bpp() == 16 ? 0x7FFFu : on) : 0u;
-            if (!StretchInto(canvas, levels, dst, COLORONCOLOR, nullptr, &stretchedMask))
+            if (!StretchInto(canvas, levels, dst, part, COLORONCOLOR, nullptr, &stretchedMask))
                 return false;
             mask.resize(stretchedMask.pixels.size());
             for (size_t i = 0; i < mask.size(); ++i)
                 mask[i] = stretchedMask.pixels[i] != 0;
         }
-        return Blt(canvas, area, dst, stretched, psoMask ? &mask : nullptr, paint, pbo ? pptlHTOrg : nullptr,
+        return Blt(canvas, area, part, stretched, psoMask ? &mask : nullptr, paint, pbo ? pptlHTOrg : nullptr,
                    psoMask ? rop : rop4);
     });
 }

@@ -153,6 +153,11 @@ bool BrushPaintOf(BRUSHOBJ* pbo, BrushPaint* out);
 Surface* PinSurfaceObject(const SURFOBJ* pso);
 void UnpinSurface(Surface* surface, bool changed);
 
+// A DIB section for engine bits, so that GDI can draw on them. Indexed formats get a grey ramp as
+// colour table (black at index 0, white at the last index): every index has a colour of its own,
+// so GDI maps each colour back to its index.
+HBITMAP CreateSurfaceDib(LONG width, LONG height, ULONG bpp, bool topDown, void** bits);
+
 // Bits a pixel of a BMF_* format (0 for an unknown format).
 ULONG BitsPerPixel(ULONG format);
 

@@ -180,10 +180,26 @@ IFIMETRICS* NewIfiMetrics(Font* font, const std::wstring (&names)[4], ULONG glyp
     return ifi;
 }
 
-BYTE PitchAndFamily(const TEXTMETRICW& tm)
+// What IFIMETRICS takes from the text metrics alike for every font: character set, pitch and
+// family, weight, the first, last, default and break characters, and upright directions.
+void SetTextMetrics(IFIMETRICS* ifi, const TEXTMETRICW& tm)
 {
+    ifi->jWinCharSet = tm.tmCharSet;
     // TMPF_FIXED_PITCH set means a variable pitch.
-    return static_cast<BYTE>((tm.tmPitchAndFamily & 0xF0) | ((tm.tmPitchAndFamily & TMPF_FIXED_PITCH) ? VARIABLE_PITCH : FIXED_PITCH));
+    ifi->jWinPitchAndFamily =
+        static_cast<BYTE>((tm.tmPitchAndFamily & 0xF0) | ((tm.tmPitchAndFamily & TMPF_FIXED_PITCH) ? VARIABLE_PITCH : FIXED_PITCH));
+    ifi->usWinWeight = static_cast<USHORT>(tm.tmWeight);
+    ifi->chFirstChar = static_cast<BYTE>(tm.tmFirstChar < 256 ? tm.tmFirstChar : 0);
+    ifi->chLastChar = static_cast<BYTE>(tm.tmLastChar < 256 ? tm.tmLastChar : 255);
+    ifi->chDefaultChar = static_cast<BYTE>(tm.tmDefaultChar < 256 ? tm.tmDefaultChar : '?');
+    ifi->chBreakChar = static_cast<BYTE>(tm.tmBreakChar < 256 ? tm.tmBreakChar : ' ');
+    ifi->wcFirstChar = tm.tmFirstChar;
+    ifi->wcLastChar = tm.tmLastChar;
+    ifi->wcDefaultChar = tm.tmDefaultChar;
+    ifi->wcBreakChar = tm.tmBreakChar;
+    ifi->ptlBaseline = POINTL{1, 0};
+    ifi->ptlAspect = POINTL{1, 1};
+    ifi->ptlCaret = POINTL{0, 1};
 }
 
 // The metrics of a font without outlines (a bitmap font), in its own pixels.
@@ -196,9 +212,7 @@ bool BuildBitmapMetrics(Font* font, const LOGFONTW& lf)
     const std::wstring names[4] = {faceName, L"Regular", faceName, faceName};
     IFIMETRICS* ifi = NewIfiMetrics(font, names, 0);
     const LONG em = std::max<LONG>(tm.tmHeight - tm.tmInternalLeading, 1);
-    ifi->jWinCharSet = tm.tmCharSet;
-    ifi->jWinPitchAndFamily = PitchAndFamily(tm);
-    ifi->usWinWeight = static_cast<USHORT>(tm.tmWeight);
+    SetTextMetrics(ifi, tm);
     ifi->flInfo = FM_INFO_TECH_BITMAP | FM_INFO_1BPP | FM_INFO_RETURNS_BITMAPS | FM_INFO_INTEGER_WIDTH | FM_INFO_RIGHT_HANDED;
     ifi->fwdUnitsPerEm = static_cast<FWORD>(em);
     ifi->fwdWinAscender = ifi->fwdMacAscender = ifi->fwdTypoAscender = static_cast<FWORD>(tm.tmAscent);
@@ -209,13 +223,6 @@ bool BuildBitmapMetrics(Font* font, const LOGFONTW& lf)
     ifi->fwdUnderscoreSize = ifi->fwdStrikeoutSize = 1;
     ifi->fwdUnderscorePosition = -1;
     ifi->fwdStrikeoutPosition = static_cast<FWORD>(tm.tmAscent / 3);
-    ifi->wcFirstChar = tm.tmFirstChar;
-    ifi->wcLastChar = tm.tmLastChar;
-    ifi->wcDefaultChar = tm.tmDefaultChar;
-    ifi->wcBreakChar = tm.tmBreakChar;
-    ifi->ptlBaseline = POINTL{1, 0};
-    ifi->ptlAspect = POINTL{1, 1};
-    ifi->ptlCaret = POINTL{0, 1};
     ifi->rclFontBox = RECTL{0, tm.tmAscent, tm.tmMaxCharWidth, -tm.tmDescent};
     font->ascent = tm.tmAscent;
     font->descent = tm.tmDescent;
@@ -283,9 +290,7 @@ bool BuildIfiMetrics(Font* font, const LOGFONTW& lf)
     IFIMETRICS* ifi = NewIfiMetrics(font, names, glyphCount);
     const TEXTMETRICW& tm = n->otmTextMetrics;
     ifi->lItalicAngle = n->otmItalicAngle;
-    ifi->jWinCharSet = tm.tmCharSet;
-    ifi->jWinPitchAndFamily = PitchAndFamily(tm);
-    ifi->usWinWeight = static_cast<USHORT>(tm.tmWeight);
+    SetTextMetrics(ifi, tm);
     ifi->flInfo = FM_INFO_TECH_TRUETYPE | FM_INFO_ARB_XFORMS | FM_INFO_1BPP | FM_INFO_RETURNS_OUTLINES |
                   FM_INFO_RETURNS_BITMAPS | FM_INFO_RIGHT_HANDED | FM_INFO_NOT_CONTIGUOUS;
     if (!(tm.tmPitchAndFamily & TMPF_FIXED_PITCH))
@@ -318,19 +323,8 @@ bool BuildIfiMetrics(Font* font, const LOGFONTW& lf)
     ifi->fwdUnderscorePosition = static_cast<FWORD>(n->otmsUnderscorePosition);
     ifi->fwdStrikeoutSize = static_cast<FWORD>(n->otmsStrikeoutSize);
     ifi->fwdStrikeoutPosition = static_cast<FWORD>(n->otmsStrikeoutPosition);
-    ifi->chFirstChar = static_cast<BYTE>(tm.tmFirstChar < 256 ? tm.tmFirstChar : 0);
-    ifi->chLastChar = static_cast<BYTE>(tm.tmLastChar < 256 ? tm.tmLastChar : 255);
-    ifi->chDefaultChar = static_cast<BYTE>(tm.tmDefaultChar < 256 ? tm.tmDefaultChar : '?');
-    ifi->chBreakChar = static_cast<BYTE>(tm.tmBreakChar < 256 ? tm.tmBreakChar : ' ');
-    ifi->wcFirstChar = tm.tmFirstChar;
-    ifi->wcLastChar = tm.tmLastChar;
-    ifi->wcDefaultChar = tm.tmDefaultChar;
-    ifi->wcBreakChar = tm.tmBreakChar;
-    ifi->ptlBaseline = POINTL{1, 0};
-    ifi->ptlAspect = POINTL{1, 1};
-    ifi->ptlCaret = POINTL{n->otmsCharSlopeRun, n->otmsCharSlopeRise};
-    if (ifi->ptlCaret.x == 0 && ifi->ptlCaret.y == 0)
-        ifi->ptlCaret = POINTL{0, 1};
+    if (n->otmsCharSlopeRun != 0 || n->otmsCharSlopeRise != 0)
+        ifi->ptlCaret = POINTL{n->otmsCharSlopeRun, n->otmsCharSlopeRise};
     ifi->rclFontBox = RECTL{n->otmrcFontBox.left, n->otmrcFontBox.top, n->otmrcFontBox.right, n->otmrcFontBox.bottom};
     ifi->cKerningPairs = kerning;
     ifi->panose = n->otmPanoseNumber;

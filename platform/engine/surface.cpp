@@ -29,11 +29,7 @@ ULONG drveng::BitsPerPixel(ULONG format)
     }
 }
 
-namespace {
-
-// A DIB section for engine-allocated bits, so that GDI can draw on the surface. Indexed formats
-// get a grey ramp as colour table (black at index 0, white at the last index).
-HBITMAP CreateSurfaceDib(LONG width, LONG height, ULONG bpp, bool topDown, void** bits)
+HBITMAP drveng::CreateSurfaceDib(LONG width, LONG height, ULONG bpp, bool topDown, void** bits)
 {
     struct {
         BITMAPINFOHEADER header;
@@ -56,6 +52,8 @@ HBITMAP CreateSurfaceDib(LONG width, LONG height, ULONG bpp, bool topDown, void*
     return CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, bits,
                             nullptr, 0);
 }
+
+namespace {
 
 uintptr_t InsertSurface(std::unique_ptr<Surface> surface)
 {

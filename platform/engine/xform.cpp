@@ -80,36 +80,33 @@ VOID WINAPI HostEngDeleteXform(XFORMOBJ* pxo)
     removed = ReleaseAddressed(pxo, ObjectKind::Xform);
 }
 
-ULONG APIENTRY XFORMOBJ_iGetXform(XFORMOBJ* pxo, XFORML* pxform)
+// The transform's numbers in the driver's structure (XFORML or FLOATOBJ_XFORM) and its complexity.
+template <class Out>
+ULONG GetNumbers(XFORMOBJ* pxo, Out* out)
 {
     XFORM m = {};
     if (!Lookup(pxo, &m))
         return DDI_ERROR;
-    if (pxform) {
-        pxform->eM11 = AsDriverFloat<FLOATL>(m.eM11);
-        pxform->eM12 = AsDriverFloat<FLOATL>(m.eM12);
-        pxform->eM21 = AsDriverFloat<FLOATL>(m.eM21);
-        pxform->eM22 = AsDriverFloat<FLOATL>(m.eM22);
-        pxform->eDx = AsDriverFloat<FLOATL>(m.eDx);
-        pxform->eDy = AsDriverFloat<FLOATL>(m.eDy);
+    if (out) {
+        using Field = decltype(out->eM11);
+        out->eM11 = AsDriverFloat<Field>(m.eM11);
+        out->eM12 = AsDriverFloat<Field>(m.eM12);
+        out->eM21 = AsDriverFloat<Field>(m.eM21);
+        out->eM22 = AsDriverFloat<Field>(m.eM22);
+        out->eDx = AsDriverFloat<Field>(m.eDx);
+        out->eDy = AsDriverFloat<Field>(m.eDy);
     }
     return Complexity(m);
 }
 
+ULONG APIENTRY XFORMOBJ_iGetXform(XFORMOBJ* pxo, XFORML* pxform)
+{
+    return GetNumbers(pxo, pxform);
+}
+
 ULONG APIENTRY XFORMOBJ_iGetFloatObjXform(XFORMOBJ* pxo, FLOATOBJ_XFORM* pfxo)
 {
-    XFORM m = {};
-    if (!Lookup(pxo, &m))
-        return DDI_ERROR;
-    if (pfxo) {
-        pfxo->eM11 = AsDriverFloat<FLOATOBJ>(m.eM11);
-        pfxo->eM12 = AsDriverFloat<FLOATOBJ>(m.eM12);
-        pfxo->eM21 = AsDriverFloat<FLOATOBJ>(m.eM21);
-        pfxo->eM22 = AsDriverFloat<FLOATOBJ>(m.eM22);
-        pfxo->eDx = AsDriverFloat<FLOATOBJ>(m.eDx);
-        pfxo->eDy = AsDriverFloat<FLOATOBJ>(m.eDy);
-    }
-    return Complexity(m);
+    return GetNumbers(pxo, pfxo);
 }
 
 BOOL APIENTRY XFORMOBJ_bApplyXform(XFORMOBJ* pxo, ULONG iMode, ULONG cPoints, PVOID pvIn, PVOID pvOut)

@@ -145,6 +145,29 @@ BrushSpec Solid()
             0};
 }
 
+// A GDI brush on the reference with a case's brush origin and hatch background, while it lives.
+class GdiBrushOn {
+public:
+    GdiBrushOn(HDC dc, HBRUSH brush, POINTL org, COLORREF background)
+        : dc_(dc), brush_(brush), old_(SelectObject(dc, brush))
+    {
+        SetBrushOrgEx(dc, org.x, org.y, nullptr);
+        SetBkColor(dc, background);
+    }
+    ~GdiBrushOn()
+    {
+        SelectObject(dc_, old_);
+        DeleteObject(brush_);
+    }
+    GdiBrushOn(const GdiBrushOn&) = delete;
+    GdiBrushOn& operator=(const GdiBrushOn&) = delete;
+
+private:
+    HDC dc_;
+    HBRUSH brush_;
+    HGDIOBJ old_;
+};
+
 struct Fixture {
     EngBitmap eng{W, H, BMF_24BPP};
     Reference ref{BMF_24BPP};
@@ -189,13 +212,8 @@ TEST(EngineDraw, BitBltEveryRasterOperationWithBrushOriginAndClip)
             for (int pass = 0; pass < 2; ++pass) {
                 ASSERT_TRUE(EngBitBlt(f.eng.so(), src.eng.so(), nullptr, f.clip, nullptr, &target, &from, nullptr, bo, &org,
                                       (rop.rop3 << 8) | rop.rop3));
-                HBRUSH gb = brush.gdi();
-                HGDIOBJ old = SelectObject(f.ref.dc(), gb);
-                SetBrushOrgEx(f.ref.dc(), org.x, org.y, nullptr);
-                SetBkColor(f.ref.dc(), brush.background);
+                const GdiBrushOn on(f.ref.dc(), brush.gdi(), org, brush.background);
                 BitBlt(f.ref.dc(), target.left, target.top, 20, 14, src.ref.dc(), from.x, from.y, rop.rop3 << 16);
-                SelectObject(f.ref.dc(), old);
-                DeleteObject(gb);
                 // Another place, over the hole and across the two rectangles.
                 target = RECTL{26, 20, 46, 34};
                 from = POINTL{0, 0};
@@ -238,14 +256,9 @@ TEST(EngineDraw, MasksPickTheForegroundOrTheBackgroundOperation)
         RECTL target{6, 8, 26, 22};
         POINTL from{0, 0}, at{0, 0}, org{1, 2};
         ASSERT_TRUE(EngBitBlt(f.eng.so(), src.eng.so(), mask.so(), f.clip, nullptr, &target, &from, &at, bo, &org, rop4));
-        HBRUSH gb = brush.gdi();
-        HGDIOBJ old = SelectObject(f.ref.dc(), gb);
-        SetBrushOrgEx(f.ref.dc(), org.x, org.y, nullptr);
-        SetBkColor(f.ref.dc(), brush.background);
+        const GdiBrushOn on(f.ref.dc(), brush.gdi(), org, brush.background);
         ASSERT_TRUE(MaskBlt(f.ref.dc(), 6, 8, 20, 14, src.ref.dc(), 0, 0, gdiMask, 0, 0,
                             MAKEROP4((rop4 & 0xFF) << 16, ((rop4 >> 8) & 0xFF) << 16)));
-        SelectObject(f.ref.dc(), old);
-        DeleteObject(gb);
         EXPECT_EQ(Differences(f.eng, f.ref), 0);
         HostEngDeleteBrush(bo);
     }
@@ -334,6 +347,48 @@ TEST(EngineDraw, StretchesAsGdiStretches)
     }
 }
 
+// A mask and a brush operation with a stretch: at the source's own size they act as MaskBlt and
+// BitBlt do.
+TEST(EngineDraw, StretchWithAMaskOrABrushOperation)
+{
+    Source src;
+    EngBitmap mask(20, 14, BMF_1BPP);
+    HBITMAP gdiMask = CreateBitmap(20, 14, 1, 1, nullptr);
+    HDC maskDc = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldMask = SelectObject(maskDc, gdiMask);
+    PatBlt(maskDc, 0, 0, 20, 14, BLACKNESS);
+    for (LONG y = 0; y < 14; ++y)
+        for (LONG x = 0; x < 20; ++x)
+            if ((x + 2 * y) % 3 == 0) {
+                mask.Set(x, y, 1);
+                SetPixelV(maskDc, x, y, RGB(255, 255, 255));
+            }
+    SelectObject(maskDc, oldMask);
+    DeleteDC(maskDc);
+    {
+        Fixture f;
+        RECTL dst{7, 9, 27, 23}, from{0, 0, 20, 14};
+        POINTL at{0, 0};
+        ASSERT_TRUE(EngStretchBlt(f.eng.so(), src.eng.so(), mask.so(), f.clip, nullptr, nullptr, nullptr, &dst, &from, &at, COLORONCOLOR));
+        ASSERT_TRUE(MaskBlt(f.ref.dc(), 7, 9, 20, 14, src.ref.dc(), 0, 0, gdiMask, 0, 0, MAKEROP4(SRCCOPY, 0xAA0029)));
+        EXPECT_EQ(Differences(f.eng, f.ref), 0);
+    }
+    {
+        Fixture f;
+        const BrushSpec brush = Hatch();
+        BRUSHOBJ* bo = HostEngCreateBrush(&brush.engine, f.eng.so());
+        RECTL dst{30, 20, 50, 34}, from{0, 0, 20, 14};
+        POINTL org{2, 3};
+        ASSERT_TRUE(EngStretchBltROP(f.eng.so(), src.eng.so(), nullptr, f.clip, nullptr, nullptr, &org, &dst, &from, nullptr,
+                                     COLORONCOLOR, bo, 0xB8B8));
+        const GdiBrushOn on(f.ref.dc(), brush.gdi(), org, brush.background);
+        BitBlt(f.ref.dc(), 30, 20, 20, 14, src.ref.dc(), 0, 0, 0xB8074A);
+        EXPECT_EQ(Differences(f.eng, f.ref), 0);
+        HostEngDeleteBrush(bo);
+    }
+    DeleteObject(gdiMask);
+}
+
 // A rectangle the other way round mirrors the picture.
 TEST(EngineDraw, StretchMirrorsAnUnorderedRectangle)
 {
@@ -420,16 +475,11 @@ TEST(EngineDraw, FillPathWithBothFillModesBrushesAndMixes)
                     BRUSHOBJ* bo = HostEngCreateBrush(&brush.engine, f.eng.so());
                     POINTL org{5, 3};
                     ASSERT_TRUE(EngFillPath(f.eng.so(), path.po, f.clip, bo, &org, m.mix, mode));
-                    HBRUSH gb = brush.gdi();
-                    HGDIOBJ old = SelectObject(f.ref.dc(), gb);
-                    SetBrushOrgEx(f.ref.dc(), org.x, org.y, nullptr);
-                    SetBkColor(f.ref.dc(), brush.background);
+                    const GdiBrushOn on(f.ref.dc(), brush.gdi(), org, brush.background);
                     SetROP2(f.ref.dc(), m.rop2);
                     SetPolyFillMode(f.ref.dc(), mode == FP_WINDINGMODE ? WINDING : ALTERNATE);
                     path.Replay(f.ref.dc());
                     FillPath(f.ref.dc());
-                    SelectObject(f.ref.dc(), old);
-                    DeleteObject(gb);
                     EXPECT_EQ(Differences(f.eng, f.ref), 0);
                     HostEngDeleteBrush(bo);
                 }
@@ -582,12 +632,9 @@ TEST(EngineDraw, StrokeAndFillPathAndPaint)
         } else {
             gb = Solid().gdi();
         }
-        HGDIOBJ old = SelectObject(f.ref.dc(), gb);
-        SetBrushOrgEx(f.ref.dc(), org.x, org.y, nullptr);
+        const GdiBrushOn on(f.ref.dc(), gb, org, Hatch().background);
         SetROP2(f.ref.dc(), static_cast<int>(p.mix & 0xFF));
         PaintRgn(f.ref.dc(), f.region);
-        SelectObject(f.ref.dc(), old);
-        DeleteObject(gb);
         EXPECT_EQ(Differences(f.eng, f.ref), 0);
         HostEngDeleteBrush(bo);
     }
@@ -612,12 +659,8 @@ TEST(EngineDraw, TextOutAsGdiDrawsTheString)
     };
     for (const TextCase& c : cases) {
         SCOPED_TRACE(c.what);
-        LOGFONTW lf = {};
-        lf.lfHeight = -15;
-        lf.lfEscapement = lf.lfOrientation = c.escapement;
+        LOGFONTW lf = Logical(L"DejaVu Sans", -15, c.escapement);
         lf.lfUnderline = lf.lfStrikeOut = c.underline;
-        lf.lfQuality = NONANTIALIASED_QUALITY;
-        wcscpy(lf.lfFaceName, L"DejaVu Sans");
         Fixture f;
         const RECTL all{0, 0, W, H};
         HostEngSetClipDrawBounds(f.clip, &all);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <initializer_list>
 #include <vector>
 
@@ -90,6 +91,19 @@ private:
     HSURF handle_;
     SURFOBJ* so_;
 };
+
+// A logical font of a face in device pixels, drawn without anti-aliasing.
+inline LOGFONTW Logical(const wchar_t* face, LONG height, LONG escapement = 0, LONG weight = FW_NORMAL)
+{
+    LOGFONTW lf = {};
+    lf.lfHeight = height;
+    lf.lfEscapement = lf.lfOrientation = escapement;
+    lf.lfWeight = weight;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = NONANTIALIASED_QUALITY;
+    wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+    return lf;
+}
 
 inline HRGN RegionOf(std::initializer_list<RECT> rects)
 {

@@ -29,18 +29,6 @@ std::vector<BYTE> ReadFile(const wchar_t* path)
     return out;
 }
 
-LOGFONTW Logical(const wchar_t* face, LONG height, LONG escapement = 0, LONG weight = FW_NORMAL)
-{
-    LOGFONTW lf = {};
-    lf.lfHeight = height;
-    lf.lfEscapement = lf.lfOrientation = escapement;
-    lf.lfWeight = weight;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lf.lfQuality = NONANTIALIASED_QUALITY;
-    wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
-    return lf;
-}
-
 // A GDI DC with the same font, to compare with.
 struct GdiFont {
     HDC dc = CreateCompatibleDC(nullptr);
