@@ -741,9 +741,50 @@ TEST(EngineDraw, IndexedFormatsAndTheDriversMemory)
     EXPECT_EQ(memory[200 * 1 - 1], 0) << "nothing past the pixels of a row";
 }
 
+// A rectangle clip the driver made itself (a zeroed block with its bounds) clips to its bounds;
+// a narrowed clip of the engine keeps within the narrowed bounds.
+TEST(EngineDraw, ClipsTheDriverMadeOrNarrowed)
+{
+    Source src;
+    CLIPOBJ own = {};
+    own.iDComplexity = DC_RECT;
+    own.rclBounds = RECTL{10, 5, 30, 40};
+    for (const bool narrowed : {false, true}) {
+        SCOPED_TRACE(narrowed ? "narrowed" : "made by the driver");
+        Fixture f;
+        const RECTL saved = f.clip->rclBounds;
+        if (narrowed)
+            f.clip->rclBounds = own.rclBounds;
+        RECTL target{0, 0, 20, 14};
+        POINTL from{0, 0};
+        for (const LONG x : {0L, 20L, 40L}) {
+            target = RECTL{x, 10 + x / 4, x + 20, 24 + x / 4};
+            ASSERT_TRUE(EngBitBlt(f.eng.so(), src.eng.so(), nullptr, narrowed ? f.clip : &own, nullptr, &target, &from, nullptr,
+                                  nullptr, nullptr, 0xCCCC));
+        }
+        HRGN cut = CreateRectRgn(10, 5, 30, 40);
+        if (narrowed)
+            CombineRgn(cut, cut, f.region, RGN_AND);
+        SelectClipRgn(f.ref.dc(), cut);
+        for (const LONG x : {0L, 20L, 40L})
+            BitBlt(f.ref.dc(), x, 10 + x / 4, 20, 14, src.ref.dc(), 0, 0, SRCCOPY);
+        DeleteObject(cut);
+        EXPECT_EQ(Differences(f.eng, f.ref), 0);
+        f.clip->rclBounds = saved;
+    }
+}
+
 TEST(EngineDraw, DrawingGivesTheSurfaceANewUniqueValue)
 {
+    EngBitmap temporary(4, 4, BMF_24BPP, BMF_TOPDOWN | BMF_DONTCACHE);
+    EXPECT_TRUE(temporary.so()->fjBitmap & BMF_DONTCACHE) << "a bitmap for one call is marked not to be cached";
+    const ULONG made = temporary.so()->iUniq;
+    EXPECT_NE(made, 0u);
+    ASSERT_TRUE(HostEngSurfaceChanged(temporary.handle()));
+    EXPECT_NE(temporary.so()->iUniq, made) << "the host changed its bits";
+
     EngBitmap eng(W, H, BMF_24BPP);
+    EXPECT_FALSE(eng.so()->fjBitmap & BMF_DONTCACHE);
     const ULONG before = eng.so()->iUniq;
     const BrushSpec brush = Solid();
     BRUSHOBJ* bo = HostEngCreateBrush(&brush.engine, eng.so());
