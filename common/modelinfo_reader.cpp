@@ -25,9 +25,6 @@ constexpr WCHAR kDither[] = L"DITHER";
 constexpr WORD kJapaneseLanguage = 1041;
 constexpr WORD kJapaneseCodePage = 932;
 
-// An empty resolution slot.
-constexpr WORD kNoResolution = 0xFFFF;
-
 struct FlagKey {
     DWORD bit;
     LPCWSTR key;
@@ -85,8 +82,9 @@ static_assert(offsetof(MODELINFO, nPapersInch) - offsetof(MODELINFO, adwPaperLis
 static_assert(offsetof(MODELINFO, iDefaultPaperMm) - offsetof(MODELINFO, adwPaperListMm) ==
               offsetof(MODELINFO, iDefaultPaper) - offsetof(MODELINFO, adwPaperList));
 
-// Location texts, in the order of their codes 0..4.
+// Location texts, in the order of their codes 0..LOCATION_LAST.
 constexpr LPCWSTR kLocations[] = {L"COM", L"JPN", L"ENU", L"ENG", L"AOS"};
+static_assert(ARRAYSIZE(kLocations) == LOCATION_LAST + 1);
 
 bool HasFile(LPCWSTR path) { return path && path[0] != L'\0'; }
 
@@ -167,14 +165,14 @@ void ReadQualitySlots(WORD (&slots)[4], LPCWSTR defaultFile, LPCWSTR customFile)
     size_t i = 0;
     for (; i < 4; ++i) {
         const LONG row = DataFileParseNumber(&cursor, L',');
-        slots[i] = row >= 0 && row < RESOLUTION_TABLE_ROWS ? static_cast<WORD>(row) : kNoResolution;
+        slots[i] = row >= 0 && row < RESOLUTION_TABLE_ROWS ? static_cast<WORD>(row) : QUALITYTYPE_EMPTY;
         if (*cursor == L'\0') {
             ++i;
             break;
         }
         ++cursor;
     }
-    for (; i < 4; ++i) slots[i] = kNoResolution;
+    for (; i < 4; ++i) slots[i] = QUALITYTYPE_EMPTY;
 }
 
 WORD LocationCode(LPCWSTR text)

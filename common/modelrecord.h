@@ -54,9 +54,28 @@ static_assert(MIF_DEFAULT_FLAGS ==
                MIF_FONTSUBSTITUTION | MIF_FAST600 | MIF_GL2 | MIF_WIDEUSERDEFINEPAPER |
                MIF_MPT_DUPLEX));
 
+// Every bit the [PRINTERINFO] reader may set.
+constexpr DWORD MIF_KNOWN_FLAGS =
+    MIF_TRUE1200 | MIF_RESIDENTFONT | MIF_JAPAN | MIF_A3PRINTER | MIF_NOWATERMARK | MIF_DUPLEX |
+    MIF_DIRECTRASTER | MIF_HEISEFONT | MIF_ENVROTATE | MIF_COLLATE | MIF_FONTSUBSTITUTION |
+    MIF_DUPLEXOPTION | MIF_FAST600 | MIF_ONLYFAST600 | MIF_MONOCHROME | MIF_REVERSEPORTRAIT | MIF_MKK |
+    MIF_GL2 | MIF_MTP_SHORTFEED | MIF_FINISHER | MIF_WIDEUSERDEFINEPAPER | MIF_MPT_DUPLEX | MIF_ENVMODE |
+    MIF_SHORTMENU | MIF_VALCODE;
+
 // MODELINFO.wFinisherType: set at run time while a finisher is installed. The other bits are
-// the finisher position mask of the model file.
+// the finisher position mask of the model file: punch positions and finisher trays.
 constexpr WORD FINISHERTYPE_INSTALLED = 0x8000;
+constexpr WORD FINISHERTYPE_POSITIONS = 0x1F1F;
+
+// MODELINFO.IntrayType: the positions of the in-tray token, trays 1..5 and the M, E and D
+// positions.
+constexpr DWORD INTRAYTYPE_POSITIONS = 0x807F;
+
+// MODELINFO.QualityType: a slot that names no row of the resolution table.
+constexpr WORD QUALITYTYPE_EMPTY = 0xFFFF;
+
+// MODELINFO.Location: the highest location code ("AOS").
+constexpr WORD LOCATION_LAST = 4;
 
 // A model's capabilities and lists (1720 bytes).
 //
