@@ -4,7 +4,7 @@
 // of every printing setting).
 //
 // The model table keeps one MODELRECORD per model; the model cache file stores it byte for
-// byte after a DWORD holding the file's size, and a preset file stores a MODELINFO and a
+// byte (its layout, MODELCACHE, is in modeltable.h), and a preset file stores a MODELINFO and a
 // MODELDEFAULTS whole. The layouts are therefore a file format: little-endian integers, UTF-16
 // text, every field of fixed width, every unused range held by a reserved member, and no field
 // holding an address. The checks at the end hold the sizes and the offset of every field on
@@ -398,10 +398,6 @@ struct MODELRECORD {
     MODELDEFAULTS PresetDefaults;
 };
 
-// The model cache file: a DWORD holding this value (the file's size, 17948), followed by one
-// MODELRECORD.
-constexpr DWORD MODEL_CACHE_FILE_SIZE = sizeof(DWORD) + sizeof(MODELRECORD);
-
 // ---- Layout checks --------------------------------------------------------------------------
 
 static_assert(sizeof(WCHAR) == 2 && sizeof(WORD) == 2 && sizeof(SHORT) == 2);
@@ -707,7 +703,5 @@ static_assert(offsetof(MODELRECORD, nPaperTypeInfo) == 13604);
 static_assert(offsetof(MODELRECORD, reserved13606) == 13606);
 static_assert(offsetof(MODELRECORD, PresetInfo) == 13608);
 static_assert(offsetof(MODELRECORD, PresetDefaults) == 15328);
-
-static_assert(MODEL_CACHE_FILE_SIZE == 17948);
 
 #endif  // MODELRECORD_H

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "cache_rules.h"
+#include "crc32.h"
 #include "datafiles.h"
 #include "drvglobals.h"
 #include "wstrbuf.h"
@@ -146,6 +148,38 @@ WORD RowsInPaperTable(const PAPERINFO* table)
     return rows;
 }
 
+template <class Cache>
+DWORD ChecksumOf(const Cache& cache)
+{
+    return Crc32(&cache, offsetof(Cache, checksum));
+}
+
+// Whether a cache read from its file may be used: written whole (its checksum), every value within
+// the rules, and, for the user-interface library, built from the data files as they are now. The
+// rendering library takes a cache as the user-interface library wrote it, whatever its stamps.
+bool CommonCacheUsable(const COMMONCACHE& cache, [[maybe_unused]] const WORD* current)
+{
+    if (cache.checksum != ChecksumOf(cache) || BrokenPaperTableRule(cache.paperTable)) return false;
+#ifdef DRV_BUILD_UM
+    return true;
+#else
+    return cache.stampPaperFile == current[0] && cache.stampUserFile == current[1];
+#endif
+}
+
+bool ModelCacheUsable(const MODELCACHE& cache, LPCWSTR modelName, [[maybe_unused]] const WORD* current)
+{
+    const MODELRECORD& record = cache.record;
+    if (cache.checksum != ChecksumOf(cache) || BrokenModelRecordRule(record)) return false;
+    // A cache that holds another model's record is stale, whatever its stamps.
+    if (!NameMatches(record.ModelInfo.szModelName, kNameCch, modelName)) return false;
+#ifdef DRV_BUILD_UM
+    return true;
+#else
+    return StampsEqual(record.awVersion, current, DATAFILE_STAMPS);
+#endif
+}
+
 void TakeCommonCache(const COMMONCACHE* cache)
 {
     memcpy(g_PaperTable, cache->paperTable, sizeof g_PaperTable);
@@ -182,6 +216,11 @@ void BuildCommonTables()
         for (WORD id = 1; id <= DITHER_TABLE_COUNT; ++id)
             LoadDitherTable(&g_DitherTables[id - 1], sizeof(DITHERTABLE), id, path);
     g_PaperTableCount = DrvGetInitDataFile2(path, TRUE) ? ReadAllPaperTable(g_PaperTable, path) : 0;
+    // A row the data file gives without a plausible size would reach every job that uses it; it
+    // is blanked where it stands (no paper), so that the rows after it keep their numbers and the
+    // cache holds only what its readers take.
+    for (PAPERINFO& row : g_PaperTable)
+        if (BrokenPaperRowRule(row)) row = PAPERINFO{};
     ImportUserDefPaperList();
     ImportUserDefLongList();
 }
@@ -192,11 +231,11 @@ void WriteCommonCache()
     if (!GetCommonCachePath(path)) return;
     auto* cache = static_cast<COMMONCACHE*>(GlobalAlloc(GPTR, sizeof(COMMONCACHE)));
     if (!cache) return;
-    cache->size = COMMON_CACHE_BYTES;
     cache->stampPaperFile = g_ModelTable->commonStamps[0];
     cache->stampUserFile = g_ModelTable->commonStamps[1];
     memcpy(cache->paperTable, g_PaperTable, sizeof cache->paperTable);
     memcpy(cache->ditherTables, g_DitherTables, sizeof cache->ditherTables);
+    SealCache(cache);
     WriteCacheFile(path, cache, sizeof(COMMONCACHE));
     GlobalFree(cache);
 }
@@ -227,8 +266,8 @@ void WriteModelCache(LPCWSTR modelName, const MODELRECORD* record)
     if (!GetModelCachePath(modelName, path)) return;
     auto* cache = static_cast<MODELCACHE*>(GlobalAlloc(GPTR, sizeof(MODELCACHE)));
     if (!cache) return;
-    cache->size = MODEL_CACHE_BYTES;
     memcpy(&cache->record, record, sizeof(MODELRECORD));
+    SealCache(cache);
     WriteCacheFile(path, cache, sizeof(MODELCACHE));
     GlobalFree(cache);
 }
@@ -248,23 +287,17 @@ void LoadCommonTables(const WORD* current)
     WCHAR path[MAX_PATH];
     void* buffer = nullptr;
     HANDLE file = GetCommonCachePath(path) ? CacheFileRead(path, COMMON_CACHE_BYTES, &buffer) : INVALID_HANDLE_VALUE;
-    const bool valid = file != INVALID_HANDLE_VALUE;
-#ifdef DRV_BUILD_UM
-    // The rendering library takes the cache as the user-interface library wrote it.
-    (void)current;
-    if (valid) {
-        TakeCommonCache(static_cast<const COMMONCACHE*>(buffer));
-        CacheFileClose(file, buffer);
-    }
-#else
-    bool mismatch = false;
-    if (valid) {
+    [[maybe_unused]] bool taken = false;
+    if (file != INVALID_HANDLE_VALUE) {
         const auto* cache = static_cast<const COMMONCACHE*>(buffer);
-        if (cache->stampPaperFile == current[0] && cache->stampUserFile == current[1]) TakeCommonCache(cache);
-        else mismatch = true;
+        if (CommonCacheUsable(*cache, current)) {
+            TakeCommonCache(cache);
+            taken = true;
+        }
         CacheFileClose(file, buffer);
     }
-    if (valid && g_ModelTable->commonLoaded && !mismatch) return;
+#ifndef DRV_BUILD_UM
+    if (taken) return;
     g_ModelTable->commonStamps[0] = current[0];
     g_ModelTable->commonStamps[1] = current[1];
     BuildCommonTables();
@@ -279,27 +312,18 @@ void LoadModelRecord(LPCWSTR modelName, MODELRECORD* record, const WORD* current
     void* buffer = nullptr;
     HANDLE file = GetModelCachePath(modelName, path) ? CacheFileRead(path, MODEL_CACHE_BYTES, &buffer)
                                                      : INVALID_HANDLE_VALUE;
-    const bool valid = file != INVALID_HANDLE_VALUE;
-    [[maybe_unused]] bool mismatch = false;
-    if (valid) {
-        const MODELRECORD* cached = &static_cast<const MODELCACHE*>(buffer)->record;
-        // A cache that holds another model's record is stale, whatever its stamps.
-        bool current_ = NameMatches(cached->ModelInfo.szModelName, kNameCch, modelName);
-#ifndef DRV_BUILD_UM
-        current_ = current_ && StampsEqual(cached->awVersion, current, DATAFILE_STAMPS);
-#endif
-        if (current_) {
-            memcpy(record, cached, sizeof(MODELRECORD));
+    [[maybe_unused]] bool taken = false;
+    if (file != INVALID_HANDLE_VALUE) {
+        const auto* cache = static_cast<const MODELCACHE*>(buffer);
+        if (ModelCacheUsable(*cache, modelName, current)) {
+            memcpy(record, &cache->record, sizeof(MODELRECORD));
             record->dwLoaded = 1;
-        } else {
-            mismatch = true;
+            taken = true;
         }
         CacheFileClose(file, buffer);
     }
-#ifdef DRV_BUILD_UM
-    (void)current;
-#else
-    if (valid && record->dwLoaded && !mismatch) return;
+#ifndef DRV_BUILD_UM
+    if (taken) return;
     ClearForRebuild(record);
     memcpy(record->awVersion, current, sizeof(record->awVersion));
     BuildModelRecord(modelName, record);
@@ -353,6 +377,18 @@ BOOL GetModelCachePath(LPCWSTR modelName, LPWSTR out, size_t cchOut)
         return FALSE;
     FileNamePart(modelName, name + 1, kNameCch);
     return CachePath(stem, name, out, cchOut);
+}
+
+void SealCache(COMMONCACHE* cache)
+{
+    cache->size = COMMON_CACHE_BYTES;
+    cache->checksum = ChecksumOf(*cache);
+}
+
+void SealCache(MODELCACHE* cache)
+{
+    cache->size = MODEL_CACHE_BYTES;
+    cache->checksum = ChecksumOf(*cache);
 }
 
 HANDLE CacheFileRead(LPCWSTR path, DWORD size, void** buffer)

@@ -13,6 +13,10 @@
 constexpr int MODEL_STAMP_WORDS = 6;
 constexpr int DATAFILE_STAMPS = 4;
 
+// The two cache files. Each is written whole by the user-interface library and ends in the CRC-32
+// of every byte before it, so that a cache damaged on disk or cut short is told from one written
+// whole; its first word is its size, so a cache of another layout is told apart by that alone.
+
 // The common cache: paper table and dither tables, under the stamps of the two common files.
 struct COMMONCACHE {
     DWORD size;  // always COMMON_CACHE_BYTES
@@ -20,29 +24,41 @@ struct COMMONCACHE {
     WORD stampUserFile;
     PAPERINFO paperTable[PAPER_TABLE_ROWS];
     DITHERTABLE ditherTables[DITHER_TABLE_COUNT];
+    DWORD checksum;  // CRC-32 of the bytes before it
 };
-constexpr DWORD COMMON_CACHE_BYTES = 13332;
+constexpr DWORD COMMON_CACHE_BYTES = 13336;
 static_assert(sizeof(COMMONCACHE) == COMMON_CACHE_BYTES);
 static_assert(offsetof(COMMONCACHE, stampPaperFile) == 4);
 static_assert(offsetof(COMMONCACHE, stampUserFile) == 6);
 static_assert(offsetof(COMMONCACHE, paperTable) == 8);
 static_assert(offsetof(COMMONCACHE, ditherTables) == 11784);
+static_assert(offsetof(COMMONCACHE, checksum) == 13332);
 
 // The model cache: one model record as held in the table.
 struct MODELCACHE {
     DWORD size;  // always MODEL_CACHE_BYTES
     MODELRECORD record;
+    DWORD checksum;  // CRC-32 of the bytes before it
 };
-constexpr DWORD MODEL_CACHE_BYTES = 17948;
+constexpr DWORD MODEL_CACHE_BYTES = 17952;
 static_assert(sizeof(MODELCACHE) == MODEL_CACHE_BYTES);
 static_assert(offsetof(MODELCACHE, record) == 4);
 static_assert(offsetof(MODELCACHE, record.awVersion) == 8);
+static_assert(offsetof(MODELCACHE, checksum) == 17948);
+
+// Set a cache's size word and its checksum over what it holds, as it is to be written.
+void SealCache(COMMONCACHE* cache);
+void SealCache(MODELCACHE* cache);
 
 // Makes sure the model's record is in the table and loaded, and the common tables too: from the
-// caches when they are current, else (user-interface library) built from the data files and
-// cached. With stamps (MODEL_STAMP_WORDS words), returns 1 when its first four words differed
-// from the record's stamps, then copies them in and clears the last two; without, returns 0.
-// force reloads the record and the common tables whatever their stamps.
+// caches when they are intact (checksum), hold the rules of cache_rules.h and are current, else
+// (user-interface library) built from the data files and cached. The rendering library takes an
+// intact cache that holds the rules whatever its stamps and never builds: without a usable
+// common cache its tables stay as they were (empty in a new process, so that no paper is found),
+// and a model without a usable model cache is not found. With stamps (MODEL_STAMP_WORDS words),
+// returns 1 when its first four words differed from the record's stamps, then copies them in and
+// clears the last two; without, returns 0. force reloads the record and the common tables
+// whatever their stamps.
 BOOL DrvLoadModel(LPCWSTR modelName, WORD* stamps, BOOL force);
 BOOL DrvRefreshModel(LPCWSTR modelName, WORD* stamps);
 

@@ -56,8 +56,8 @@ void FillRow(PAPERINFO& p, const Row& r)
     p.landscape = {static_cast<WORD>(2900 + r.row), static_cast<WORD>(1900 + r.row), r.landscapeX, r.landscapeY, 0, {}};
 }
 
-// The model record as the user-interface library caches it, made by hand; its dither table ids
-// hold what another process may have left there.
+// The model record, made by hand; its dither table ids hold what another process may have left
+// there, and its paper list entries that are no rows of the paper table.
 MODELRECORD MakeRecord()
 {
     MODELRECORD rec;
@@ -80,7 +80,7 @@ MODELRECORD MakeRecord()
     return rec;
 }
 
-// The sample machine with the hand-made record loaded from its cache, the paper table holding the
+// The sample machine with the hand-made record in the model table, the paper table holding the
 // rows above and the dither tables told apart by their widths.
 class ModelAccess : public ::testing::Test {
 protected:
@@ -92,17 +92,10 @@ protected:
         std::memset(g_PaperTable, 0, sizeof g_PaperTable);
         for (const Row& r : kRows) FillRow(g_PaperTable[r.row], r);
 
-        wchar_t path[MAX_PATH];
-        ASSERT_TRUE(GetModelCachePath(kC710, path));
-        MODELCACHE cache;
-        std::memset(&cache, 0, sizeof cache);
-        cache.size = MODEL_CACHE_BYTES;
-        cache.record = MakeRecord();
-        ASSERT_TRUE(WriteTextFile(path, std::string(reinterpret_cast<const char*>(&cache), sizeof cache)));
-        DrvRefreshModel(kC710, nullptr);
-        record = DrvFindModelRecord(kC710);
+        record = InstallModelRecord(kC710, MakeRecord());
         ASSERT_NE(record, nullptr);
-        ASSERT_EQ(record->ModelInfo.adwMeshDitherTableId[0], kForeignValue) << "the cached values are kept";
+        ASSERT_EQ(DrvFindModelRecord(kC710), record);
+        ASSERT_EQ(record->ModelInfo.adwMeshDitherTableId[0], kForeignValue);
         info = &record->ModelInfo;
     }
     void TearDown() override { std::memcpy(g_DitherTables, savedDither_, sizeof savedDither_); }

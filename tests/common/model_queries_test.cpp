@@ -40,24 +40,9 @@ protected:
         ASSERT_TRUE(machine.ok());
     }
 
-    // Puts record into the model table under the C510's name, through a model cache holding it
-    // with the current stamps (so that both libraries take it), and returns the table's record.
-    MODELRECORD* Install(MODELRECORD record)
-    {
-        record.dwLoaded = 1;
-        wcscpy(record.ModelInfo.szModelName, kC510);
-        wcscpy(record.ModelDefaults.szModelName, kC510);
-        ReadDataFileVersions(kC510, record.awVersion);
-        MODELCACHE cache = {};
-        cache.size = MODEL_CACHE_BYTES;
-        cache.record = record;
-        wchar_t path[MAX_PATH];
-        if (!GetModelCachePath(kC510, path)) return nullptr;
-        const char* bytes = reinterpret_cast<const char*>(&cache);
-        if (!WriteTextFile(path, std::string(bytes, bytes + sizeof cache))) return nullptr;
-        DrvRefreshModel(kC510, nullptr);
-        return DrvFindModelRecord(kC510);
-    }
+    // Puts a record of these contents into the model table under the C510's name, as both
+    // libraries take one, and returns the table's record.
+    MODELRECORD* Install(const MODELRECORD& record) { return InstallModelRecord(kC510, record); }
 
     SavedPaperTables saved;
     SampleMachine machine;

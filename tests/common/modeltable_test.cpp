@@ -2,11 +2,16 @@
 // and the rendering library's read-only use of them.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "crc32.h"
 #include "datafiles.h"
+#include "devmode.h"
+#include "global_tables.h"
+#include "model_queries.h"
 #include "modeltable.h"
 #include "module.h"
 #include "sample_machine.h"
@@ -48,6 +53,87 @@ std::wstring ModelCache(const wchar_t* model)
     return path;
 }
 
+// ---- Damaged caches --------------------------------------------------------------------------
+
+template <class Cache>
+Cache& AsCache(std::string& bytes)
+{
+    return *reinterpret_cast<Cache*>(bytes.data());
+}
+
+// The first row of a common cache's paper table that holds paperId (the A4 row when not given).
+PAPERINFO& PaperRowOf(COMMONCACHE& cache, WORD paperId = 9)
+{
+    for (PAPERINFO& row : cache.paperTable)
+        if (row.paperId == paperId) return row;
+    ADD_FAILURE() << "no paper " << paperId << " in the cache";
+    return cache.paperTable[0];
+}
+
+// A cache file as damage on disk, an older build or a hand leaves it. A damaged value is sealed
+// again (a fresh checksum), so that the rules on the values, not the checksum, must catch it.
+struct CacheDamage {
+    const char* what;
+    bool common;  // the common cache, else the C710's model cache
+    void (*damage)(std::string& bytes);
+};
+
+const CacheDamage kCacheDamages[] = {
+    {"model cache: a flipped checksum byte", false, [](std::string& b) { b.back() ^= 0x01; }},
+    {"model cache: a flipped bit of a plausible value", false,
+     [](std::string& b) { b[offsetof(MODELCACHE, record.ModelInfo.wPPM)] ^= 0x08; }},
+    {"model cache: paper list entry 0xFFFFFFFF", false,
+     [](std::string& b) {
+         auto& cache = AsCache<MODELCACHE>(b);
+         cache.record.ModelInfo.adwPaperList[0] = 0xFFFFFFFF;
+         SealCache(&cache);
+     }},
+    {"model cache: garbage defaults", false,
+     [](std::string& b) {
+         auto& cache = AsCache<MODELCACHE>(b);
+         memset(&cache.record.ModelDefaults, 0xA5, sizeof cache.record.ModelDefaults);
+         SealCache(&cache);
+     }},
+    {"model cache: one byte short", false, [](std::string& b) { b.pop_back(); }},
+    {"model cache: the layout without a checksum", false,
+     [](std::string& b) {
+         const DWORD size = offsetof(MODELCACHE, checksum);
+         b.resize(size);
+         memcpy(b.data(), &size, sizeof size);
+     }},
+    {"common cache: a flipped checksum byte", true, [](std::string& b) { b.back() ^= 0x80; }},
+    {"common cache: A4 width -1818 mm", true,
+     [](std::string& b) {
+         auto& cache = AsCache<COMMONCACHE>(b);
+         PaperRowOf(cache).widthMm10 = static_cast<WORD>(-18180);
+         SealCache(&cache);
+     }},
+    {"common cache: A4 of no length", true,
+     [](std::string& b) {
+         auto& cache = AsCache<COMMONCACHE>(b);
+         PaperRowOf(cache).lengthDots = 0;
+         SealCache(&cache);
+     }},
+    {"common cache: cut short", true, [](std::string& b) { b.resize(100); }},
+};
+
+std::wstring PathOf(const CacheDamage& d) { return d.common ? CommonCache() : ModelCache(kC710); }
+
+// The common cache and the C710's model cache as they were written.
+struct WrittenCaches {
+    std::string common = ReadTextFile(CommonCache()), model = ReadTextFile(ModelCache(kC710));
+    bool whole() const { return common.size() == COMMON_CACHE_BYTES && model.size() == MODEL_CACHE_BYTES; }
+    const std::string& of(const CacheDamage& d) const { return d.common ? common : model; }
+};
+
+// Writes the cache that d damages, as d leaves it, and returns its bytes.
+std::string WriteDamaged(const CacheDamage& d, const WrittenCaches& written)
+{
+    std::string bytes = written.of(d);
+    d.damage(bytes);
+    EXPECT_TRUE(WriteTextFile(PathOf(d), bytes));
+    return bytes;
+}
 
 // The sample machine, where the machine-wide data folder exists (as after printer set-up).
 class ModelTableTest : public ::testing::Test {
@@ -118,15 +204,19 @@ TEST_F(ModelTableTest, FirstRefreshBuildsAndCachesThenReadsTheCaches)
     const std::string common = ReadTextFile(CommonCache()), model = ReadTextFile(ModelCache(kC710));
     ASSERT_EQ(common.size(), COMMON_CACHE_BYTES);
     ASSERT_EQ(model.size(), MODEL_CACHE_BYTES);
-    DWORD size;
+    DWORD size, checksum;
     WORD fileStamps[4];
     memcpy(&size, common.data(), 4);
-    EXPECT_EQ(size, 13332u);
+    EXPECT_EQ(size, 13336u);
+    memcpy(&checksum, common.data() + common.size() - 4, 4);
+    EXPECT_EQ(checksum, Crc32(common.data(), common.size() - 4));
     memcpy(fileStamps, common.data() + 4, 4);
     EXPECT_EQ(fileStamps[0], expected[0]);
     EXPECT_EQ(fileStamps[1], expected[1]);
     memcpy(&size, model.data(), 4);
-    EXPECT_EQ(size, 17948u);
+    EXPECT_EQ(size, 17952u);
+    memcpy(&checksum, model.data() + model.size() - 4, 4);
+    EXPECT_EQ(checksum, Crc32(model.data(), model.size() - 4));
     memcpy(fileStamps, model.data() + 8, 8);
     EXPECT_EQ(std::vector<WORD>(fileStamps, fileStamps + 4), std::vector<WORD>(expected, expected + 4));
     EXPECT_EQ(memcmp(model.data() + 4, record, sizeof(MODELRECORD)), 0);
@@ -195,7 +285,7 @@ TEST_F(ModelTableTest, DamagedOrForeignCachesAreRebuilt)
         std::string bytes;
     };
     std::string wrongSize = good;
-    wrongSize[0] = 0x1D;  // first word no longer 17948
+    wrongSize[0] = 0x1D;  // first word no longer the size
     const std::string commonShort = ReadTextFile(CommonCache()).substr(0, COMMON_CACHE_BYTES - 1);
     const Damage damages[] = {
         {"first word is not the size", ModelCache(kC710), wrongSize},
@@ -210,6 +300,74 @@ TEST_F(ModelTableTest, DamagedOrForeignCachesAreRebuilt)
     }
     ASSERT_NE(DrvFindModelRecord(kC710N), nullptr);
     EXPECT_STREQ(DrvFindModelRecord(kC710N)->ModelInfo.szModelName, kC710N);
+}
+
+// A cache that is not intact or holds impossible values is built anew from the data files, the
+// table gets what the data files say, and the cache is written again as it was before the damage.
+TEST_F(ModelTableTest, DamagedCachesAreRebuiltFromTheDataFiles)
+{
+    DrvRefreshModel(kC710, nullptr);
+    ASSERT_NE(DrvFindModelRecord(kC710), nullptr);
+    MODELRECORD good;
+    memcpy(&good, DrvFindModelRecord(kC710), sizeof good);
+    PAPERINFO goodPapers[PAPER_TABLE_ROWS];
+    memcpy(goodPapers, g_PaperTable, sizeof goodPapers);
+    const WrittenCaches written;
+    ASSERT_TRUE(written.whole());
+
+    for (const CacheDamage& d : kCacheDamages) {
+        SCOPED_TRACE(d.what);
+        WriteDamaged(d, written);
+        DrvFreeModelTable();
+        DrvRefreshModel(kC710, nullptr);
+        const MODELRECORD* record = DrvFindModelRecord(kC710);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(memcmp(record, &good, sizeof good), 0) << "the record as the data files give it";
+        EXPECT_EQ(memcmp(g_PaperTable, goodPapers, sizeof goodPapers), 0) << "the papers as the data files give them";
+        EXPECT_TRUE(ReadTextFile(PathOf(d)) == written.of(d)) << "the cache written anew";
+    }
+}
+
+// A job once carried a paper width of -1818 mm from a damaged common cache: the default settings
+// of the model now carry its paper's own size.
+TEST_F(ModelTableTest, ImplausiblePaperSizeOfTheCommonCacheNeverReachesTheSettings)
+{
+    DrvRefreshModel(kC710, nullptr);
+    DRVDEVMODE dm;
+    ASSERT_TRUE(DrvDefaultDevmode(&dm, DrvGetModelInfo(kC710), L"Printer", kC710));
+    const short width = dm.dmPublic.dmPaperWidth, length = dm.dmPublic.dmPaperLength;
+    ASSERT_GT(width, 0);
+
+    std::string bytes = ReadTextFile(CommonCache());
+    ASSERT_EQ(bytes.size(), COMMON_CACHE_BYTES);
+    auto& cache = AsCache<COMMONCACHE>(bytes);
+    PaperRowOf(cache, static_cast<WORD>(dm.dmPublic.dmPaperSize)).widthMm10 = static_cast<WORD>(-18180);
+    SealCache(&cache);
+    ASSERT_TRUE(WriteTextFile(CommonCache(), bytes));
+    DrvFreeModelTable();
+    DrvRefreshModel(kC710, nullptr);
+    ASSERT_TRUE(DrvDefaultDevmode(&dm, DrvGetModelInfo(kC710), L"Printer", kC710));
+    EXPECT_EQ(dm.dmPublic.dmPaperWidth, width);
+    EXPECT_EQ(dm.dmPublic.dmPaperLength, length);
+}
+
+// A row of the paper file without a plausible size is left out of the table where it stands, so
+// that the cache written from the table is taken when read back.
+TEST_F(ModelTableTest, PaperRowWithoutAPlausibleSizeIsLeftOut)
+{
+    const std::wstring paperFile = driver.path() + L"VRPAPER.INI";
+    WritePrivateProfileStringW(L"AllPaper", L"AllPaper2", L"1,\"Letter\",0,0,2550,0", paperFile.c_str());
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, paperFile.c_str());
+    DrvRefreshModel(kC710, nullptr);
+    const PAPERINFO blank = {};
+    EXPECT_EQ(memcmp(&g_PaperTable[1], &blank, sizeof blank), 0) << "Letter of no length";
+    EXPECT_EQ(g_PaperTable[0].paperId, 9);
+    EXPECT_EQ(g_PaperTable[2].paperId, 5) << "the rows after it keep their numbers";
+
+    const std::string common = FileVersion(CommonCache());
+    DrvFreeModelTable();
+    DrvRefreshModel(kC710, nullptr);
+    EXPECT_EQ(FileVersion(CommonCache()), common) << "the cache is taken as written";
 }
 
 TEST_F(ModelTableTest, RecordsStayWhereTheyAreWhileTheTableGrows)
@@ -287,12 +445,12 @@ void WriteModelCacheFor(const wchar_t* model, const std::wstring& path, WORD sta
 {
     std::vector<char> bytes(MODEL_CACHE_BYTES);
     MODELCACHE cache = {};
-    cache.size = MODEL_CACHE_BYTES;
     cache.record.dwLoaded = 1;
     for (WORD& s : cache.record.awVersion) s = stamp;
     wcscpy(cache.record.ModelInfo.szModelName, model);
     wcscpy(cache.record.ModelDefaults.szModelName, model);
     cache.record.ModelInfo.wPPM = 42;
+    SealCache(&cache);
     memcpy(bytes.data(), &cache, sizeof cache);
     ASSERT_TRUE(WriteTextFile(path, std::string(bytes.begin(), bytes.end())));
 }
@@ -307,6 +465,37 @@ TEST_F(ModelTableTest, RenderingVariantTakesCachesWhateverTheirStamps)
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->ModelInfo.wPPM, 42);
     EXPECT_FALSE(FileExists(CommonCache())) << "the rendering library never writes a cache";
+}
+
+// A cache that is not intact or holds impossible values is refused and left as it is; the cache
+// that the user-interface library writes anew is taken at the next refresh of the same table.
+TEST_F(ModelTableTest, RenderingVariantRefusesDamagedCachesUntilTheyAreWrittenAnew)
+{
+    SavedPaperTables saved;
+    ASSERT_TRUE(machine.importSampleCaches());
+    WrittenCaches written;
+    ASSERT_TRUE(written.whole());
+    const MODELRECORD& good = AsCache<MODELCACHE>(written.model).record;
+    const PAPERINFO(&goodPapers)[PAPER_TABLE_ROWS] = AsCache<COMMONCACHE>(written.common).paperTable;
+    const PAPERINFO noPapers[PAPER_TABLE_ROWS] = {};
+
+    for (const CacheDamage& d : kCacheDamages) {
+        SCOPED_TRACE(d.what);
+        const std::string bytes = WriteDamaged(d, written);
+        DrvFreeModelTable();
+        memset(g_PaperTable, 0, sizeof g_PaperTable);
+        DrvRefreshModel(kC710, nullptr);
+        if (d.common) EXPECT_EQ(memcmp(g_PaperTable, noPapers, sizeof noPapers), 0) << "no paper taken";
+        else EXPECT_EQ(DrvFindModelRecord(kC710), nullptr) << "no model found";
+        EXPECT_TRUE(ReadTextFile(PathOf(d)) == bytes) << "the rendering library never writes a cache";
+
+        ASSERT_TRUE(WriteTextFile(PathOf(d), written.of(d)));
+        DrvRefreshModel(kC710, nullptr);
+        const MODELRECORD* record = DrvFindModelRecord(kC710);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(memcmp(record, &good, sizeof good), 0);
+        EXPECT_EQ(memcmp(g_PaperTable, goodPapers, sizeof goodPapers), 0);
+    }
 }
 
 TEST_F(ModelTableTest, RenderingVariantFindsNoModelWithoutItsCache)

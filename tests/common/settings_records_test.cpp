@@ -110,22 +110,9 @@ protected:
     {
         ASSERT_TRUE(machine.ok());
 
-        // The record goes in through a model cache with the current stamps, so that both
-        // libraries take it.
-        MODELCACHE cache = {};
-        cache.size = MODEL_CACHE_BYTES;
-        MODELRECORD& record = cache.record;
-        record.dwLoaded = 1;
-        wcscpy(record.ModelInfo.szModelName, kModel);
-        wcscpy(record.ModelDefaults.szModelName, kModel);
-        ReadDataFileVersions(kModel, record.awVersion);
+        MODELRECORD record = {};
         record.FreeSizeLimits[FREESIZE_USER].portrait = {3280, 12000, 3874, 14173, 762, 1270, 900, 1500};
-        wchar_t path[MAX_PATH];
-        ASSERT_TRUE(GetModelCachePath(kModel, path));
-        const char* bytes = reinterpret_cast<const char*>(&cache);
-        ASSERT_TRUE(WriteTextFile(path, std::string(bytes, bytes + sizeof cache)));
-        DrvRefreshModel(kModel, nullptr);
-        MODELRECORD* loaded = DrvFindModelRecord(kModel);
+        MODELRECORD* loaded = InstallModelRecord(kModel, record);
         ASSERT_NE(loaded, nullptr);
         ASSERT_EQ(loaded->FreeSizeLimits[FREESIZE_USER].portrait.wMinWidth, 762);
         info = &loaded->ModelInfo;

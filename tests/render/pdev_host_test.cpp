@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -206,17 +207,31 @@ TEST_F(PdevHost, WatermarkKeepsTheWholeRasterPageInMemoryOrFails)
 
 // ---- Refusals ----------------------------------------------------------------------------------
 
-std::wstring g_hiddenPath;
+// The driver's opening of one file is sent to another (a path that does not exist hides it).
+std::wstring g_openedPath, g_openedInstead;
 decltype(&CreateFileW) g_realCreateFileW;
-HANDLE WINAPI HidingCreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
-                                DWORD flags, HANDLE tmpl)
+HANDLE WINAPI RedirectingCreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                                     DWORD disposition, DWORD flags, HANDLE tmpl)
 {
-    if (path && lstrcmpiW(path, g_hiddenPath.c_str()) == 0) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
+    if (path && lstrcmpiW(path, g_openedPath.c_str()) == 0) path = g_openedInstead.c_str();
     return g_realCreateFileW(path, access, share, sa, disposition, flags, tmpl);
 }
+
+// Sends the loaded driver's opening of path to instead while it lives.
+class RedirectedFile {
+public:
+    RedirectedFile(HMODULE driver, const std::wstring& path, const std::wstring& instead)
+        : patch_(driver, "kernel32.dll", "CreateFileW", reinterpret_cast<const void*>(&RedirectingCreateFileW))
+    {
+        g_openedPath = path;
+        g_openedInstead = instead;
+        g_realCreateFileW = patch_.original<decltype(&CreateFileW)>();
+    }
+    bool active() const { return patch_.active(); }
+
+private:
+    ImportPatch patch_;
+};
 
 TEST_F(PdevHost, ModelWithoutCacheIsRefused)
 {
@@ -224,14 +239,63 @@ TEST_F(PdevHost, ModelWithoutCacheIsRefused)
     ASSERT_NE(printer, nullptr);
     wchar_t path[MAX_PATH];
     ASSERT_TRUE(GetModelCachePath(kC710.c_str(), path));
-    g_hiddenPath = path;
-    ImportPatch patch(driver.module(), "kernel32.dll", "CreateFileW", reinterpret_cast<const void*>(&HidingCreateFileW));
-    ASSERT_TRUE(patch.active());
-    g_realCreateFileW = patch.original<decltype(&CreateFileW)>();
+    RedirectedFile hidden(driver.module(), path, std::wstring(path) + L".missing");
+    ASSERT_TRUE(hidden.active());
 
     HostPdev pdev;
     EXPECT_FALSE(HostEnablePdev(driver, printer, printerName(), nullptr, &pdev));
     EXPECT_EQ(pdev.dhpdev, nullptr);
+}
+
+// The driver of a new process reads a damaged copy of one of the caches the user-interface
+// library wrote: no PDEV is made, and the copy is left as it is. Once the copy holds what the
+// user-interface library writes anew, the same loaded driver makes the PDEV.
+class PdevCache : public RenderMachine {
+protected:
+    void ExpectRefusedUntilWrittenAnew(HANDLE printer, const std::wstring& path, void (*damage)(std::string&))
+    {
+        const std::string good = ReadTextFile(path);
+        std::string damaged = good;
+        damage(damaged);
+        TempFolder folder;
+        const std::wstring copy = folder.path() + L"cache.cah";
+        ASSERT_TRUE(WriteTextFile(copy, damaged));
+        RedirectedFile redirected(driver.module(), path, copy);
+        ASSERT_TRUE(redirected.active());
+
+        HostPdev pdev;
+        EXPECT_FALSE(HostEnablePdev(driver, printer, printerName(), nullptr, &pdev));
+        EXPECT_EQ(pdev.dhpdev, nullptr);
+        EXPECT_TRUE(ReadTextFile(copy) == damaged) << "the rendering library never writes a cache";
+
+        ASSERT_TRUE(WriteTextFile(copy, good));
+        EXPECT_TRUE(HostEnablePdev(driver, printer, printerName(), nullptr, &pdev));
+        if (pdev.dhpdev) live.push_back(pdev);
+    }
+};
+
+TEST_F(PdevCache, DamagedModelCacheIsRefusedUntilWrittenAnew)
+{
+    HANDLE printer = Printer(kC710);
+    ASSERT_NE(printer, nullptr);
+    wchar_t path[MAX_PATH];
+    ASSERT_TRUE(GetModelCachePath(kC710.c_str(), path));
+    ExpectRefusedUntilWrittenAnew(printer, path, [](std::string& bytes) {
+        bytes[offsetof(MODELCACHE, record.ModelInfo.nPapers)] ^= 0x01;
+    });
+}
+
+TEST_F(PdevCache, ImplausiblePaperSizeOfTheCommonCacheIsRefusedUntilWrittenAnew)
+{
+    HANDLE printer = Printer(kC710);
+    ASSERT_NE(printer, nullptr);
+    wchar_t path[MAX_PATH];
+    ASSERT_TRUE(GetCommonCachePath(path));
+    ExpectRefusedUntilWrittenAnew(printer, path, [](std::string& bytes) {
+        auto* cache = reinterpret_cast<COMMONCACHE*>(bytes.data());
+        for (PAPERINFO& row : cache->paperTable) row.widthMm10 = static_cast<WORD>(-18180);
+        SealCache(cache);
+    });
 }
 
 TEST_F(PdevHost, MissingHandlesOrNameAreRefused)

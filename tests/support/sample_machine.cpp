@@ -1,5 +1,8 @@
 #include "sample_machine.h"
 
+#include <cstring>
+#include <cwchar>
+
 #include "datafiles.h"
 #include "model_queries.h"
 #include "modeltable.h"
@@ -45,6 +48,30 @@ MODELINFO* SampleModelInfo(const wchar_t* name)
             return ::testing::AssertionFailure() << "model not loaded: " << std::string(name, name + wcslen(name));
     }
     return ::testing::AssertionSuccess();
+}
+
+MODELRECORD* InstallModelRecord(const wchar_t* model, const MODELRECORD& contents)
+{
+    MODELCACHE cache = {};
+    MODELRECORD& plain = cache.record;
+    plain.dwLoaded = 1;
+    wcsncpy(plain.ModelInfo.szModelName, model, ARRAYSIZE(plain.ModelInfo.szModelName) - 1);
+    wcsncpy(plain.ModelDefaults.szModelName, model, ARRAYSIZE(plain.ModelDefaults.szModelName) - 1);
+    ReadDataFileVersions(model, plain.awVersion);
+    SealCache(&cache);
+    wchar_t path[MAX_PATH];
+    const char* bytes = reinterpret_cast<const char*>(&cache);
+    if (!GetModelCachePath(model, path) || !WriteTextFile(path, std::string(bytes, bytes + sizeof cache))) return nullptr;
+    DrvRefreshModel(model, nullptr);
+    MODELRECORD* record = DrvFindModelRecord(model);
+    if (!record) return nullptr;
+    *record = contents;
+    record->dwLoaded = plain.dwLoaded;
+    std::memcpy(record->awVersion, plain.awVersion, sizeof plain.awVersion);
+    std::memcpy(record->ModelInfo.szModelName, plain.ModelInfo.szModelName, sizeof plain.ModelInfo.szModelName);
+    std::memcpy(record->ModelDefaults.szModelName, plain.ModelDefaults.szModelName,
+                sizeof plain.ModelDefaults.szModelName);
+    return record;
 }
 
 namespace {

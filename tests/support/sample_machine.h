@@ -11,6 +11,7 @@
 #include "test_files.h"
 
 struct MODELINFO;
+struct MODELRECORD;
 
 // The sample models.
 extern const wchar_t* const kSampleModels[4];
@@ -18,6 +19,13 @@ extern const wchar_t* const kSampleModels[4];
 // The MODELINFO of a loaded model as the library's own build looks it up (the user-interface
 // library switches its paper list by region), or NULL.
 MODELINFO* SampleModelInfo(const wchar_t* name);
+
+// Puts a record of the given contents into the model table under model's name (a model the
+// master data file names), as both libraries take a record: a model cache of a plain record with
+// that name and the current stamps is written and loaded, then contents are copied over the loaded
+// record, its name, stamps and loaded flag kept. So a test may give the record values that no
+// cache would be taken with. NULL when the cache cannot be written or is not taken.
+MODELRECORD* InstallModelRecord(const wchar_t* model, const MODELRECORD& contents);
 
 // Builds the caches of the sample models as the user-interface library writes them (in a process
 // of the user-interface variant's test program, for a user in a Letter country) and copies them
