@@ -12,6 +12,7 @@
 
 #include "datafile_parse.h"
 #include "datafiles.h"
+#include "settings_ini.h"
 #include "spoolerinfo.h"
 #include "textutil.h"
 #include "wstrbuf.h"
@@ -398,7 +399,9 @@ void ResetCcmUpdateFlag(HANDLE printer, LPCWSTR modelName)
 {
     WCHAR ccm[kPathCch];
     GetCcmInfoFilePath(printer, modelName, ccm, TRUE, kPathCch);
-    if (ccm[0]) WritePrivateProfileStringW(L"Config", L"Update", L"0", ccm);
+    if (!ccm[0]) return;
+    ProfileEdit edit(ccm, ProfileEncoding::Keep);
+    edit.SetValue(L"Config", L"Update", L"0");
 }
 
 DWORD GetCompressionCaps(LPCWSTR driverName)

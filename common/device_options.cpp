@@ -5,8 +5,8 @@
 #include <winspool.h>
 
 #include "settings_import.h"
+#include "settings_ini.h"
 #include "textutil.h"
-#include "wstrbuf.h"
 
 namespace {
 
@@ -42,9 +42,9 @@ bool ReadPrinterDword(HANDLE printer, LPCWSTR name, DWORD* out)
     return true;
 }
 
-// The printer's settings-INI section, "<pPrinterName of its level-2 record>, Device Option".
-// False (section empty) when the record cannot be read, names no printer or the section would
-// not fit.
+// The printer's settings-INI section, made from pPrinterName of its level-2 record
+// (DeviceOptionSection). False (section empty) when the record cannot be read, names no printer
+// or the section would not fit.
 bool GetOptionSection(HANDLE printer, LPWSTR section, size_t cch)
 {
     section[0] = L'\0';
@@ -56,19 +56,17 @@ bool GetOptionSection(HANDLE printer, LPWSTR section, size_t cch)
     bool ok = false;
     if (GetPrinterW(printer, 2, block, needed, &needed)) {
         const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(block);
-        ok = info->pPrinterName && info->pPrinterName[0] && WBufCopy(section, cch, info->pPrinterName) &&
-             WBufAppend(section, cch, DEVOPT_SECTION_SUFFIX);
-        if (!ok) section[0] = L'\0';
+        ok = DeviceOptionSection(info->pPrinterName, section, cch);
     }
     LocalFree(block);
     return ok;
 }
 
-void WriteIniNumber(LPCWSTR section, LPCWSTR key, DWORD value, LPCWSTR ini)
+void WriteIniNumber(ProfileEdit& edit, LPCWSTR section, LPCWSTR key, DWORD value)
 {
     WCHAR text[16];
     wsprintfW(text, L"%d", static_cast<int>(value));
-    WritePrivateProfileStringW(section, key, text, ini);
+    edit.SetValue(section, key, text);
 }
 
 // A settings-INI entry holding a decimal number 0..kIniValueMax. A missing or empty entry, and
@@ -139,9 +137,15 @@ void SaveDeviceOptions(HANDLE printer, const DRVDEVMODE* dm)
     if (!ini || !ini[0]) return;
     WCHAR section[DEVOPT_SECTION_CCH];
     if (!GetOptionSection(printer, section, DEVOPT_SECTION_CCH)) return;
-    WriteIniNumber(section, DEVOPT_VALUE_SOURCE, ext.wSourceOption, ini);
-    WriteIniNumber(section, DEVOPT_VALUE_DEVICE, ext.wDeviceOption, ini);
-    WriteIniNumber(section, DEVOPT_VALUE_PUNCHUNIT, ext.bPunchUnit, ini);
+    ProfileEdit edit(ini, ProfileEncoding::Unicode);
+    WriteIniNumber(edit, section, DEVOPT_VALUE_SOURCE, ext.wSourceOption);
+    WriteIniNumber(edit, section, DEVOPT_VALUE_DEVICE, ext.wDeviceOption);
+    WriteIniNumber(edit, section, DEVOPT_VALUE_PUNCHUNIT, ext.bPunchUnit);
+}
+
+BOOL DeviceOptionSection(LPCWSTR printerName, LPWSTR section, size_t cch)
+{
+    return SettingsSectionName(printerName, DEVOPT_SECTION_SUFFIX, section, cch);
 }
 
 void LoadDeviceOptions(HANDLE printer, DRVDEVMODE* dm)
@@ -152,6 +156,8 @@ void LoadDeviceOptions(HANDLE printer, DRVDEVMODE* dm)
     const bool useIni = KeepsOptionsInSettingsIni() && ini && ini[0] &&
                         GetOptionSection(printer, section, DEVOPT_SECTION_CCH);
     const LPCWSTR iniSection = useIni ? section : nullptr;
+    // The entries are read as the last writer left them.
+    const FileLock iniLock(useIni ? ini : nullptr);
     DRVEXTRA& ext = dm->dmPrivate;
 
     DWORD value = 0;

@@ -22,17 +22,22 @@ inline constexpr WCHAR DEVOPT_VALUE_DOCCONTENTS[] = L"EnvDocContents";  // wEnvD
 inline constexpr WCHAR DEVOPT_VALUE_WARNING[] = L"EnvWarningDisplay";   // wEnvWarning
 inline constexpr WCHAR DEVOPT_VALUE_ACCESS[] = L"PrinterAccess";        // wPrinterAccess
 
-// The settings-INI section of a printer is its name followed by this text; its keys are the
-// value names DEVOPT_VALUE_SOURCE, DEVOPT_VALUE_DEVICE and DEVOPT_VALUE_PUNCHUNIT, each a
-// decimal number.
+// The settings-INI section of a printer is its name, made safe (SettingsSectionName), followed
+// by this text; its keys are the value names DEVOPT_VALUE_SOURCE, DEVOPT_VALUE_DEVICE and
+// DEVOPT_VALUE_PUNCHUNIT, each a decimal number.
 inline constexpr WCHAR DEVOPT_SECTION_SUFFIX[] = L", Device Option";
 // Characters of the section name with its terminator; a printer whose name makes a longer
 // section has no settings-INI copy.
 constexpr size_t DEVOPT_SECTION_CCH = 512;
 
+// The settings-INI section of the printer of that name (cch characters with the terminator);
+// FALSE (section empty) for an empty name or a section that does not fit.
+BOOL DeviceOptionSection(LPCWSTR printerName, LPWSTR section, size_t cch);
+
 // Stores the device options of dm for the printer: the six printer data values, then, on
 // Windows 6.0 and later, the three settings-INI keys (only when the printer's level-2 record
-// can be read and the settings INI path is set).
+// can be read and the settings INI path is set), each written only when it changes, under the
+// settings INI's lock.
 void SaveDeviceOptions(HANDLE printer, const DRVDEVMODE* dm);
 
 // Applies the printer's stored device options to dm: the device options (with what follows

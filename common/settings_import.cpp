@@ -6,6 +6,7 @@
 
 #include <winspool.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +14,7 @@
 
 #include "datafile_parse.h"
 #include "datafiles.h"
+#include "settings_ini.h"
 #include "settings_names.h"
 #include "wstrbuf.h"
 
@@ -40,6 +42,7 @@ constexpr WCHAR kShippedValCodePath[] = L"Path";
 
 // Room for any key formed from one of the formats above and a 32-bit number.
 constexpr size_t kKeyCch = 32;
+constexpr size_t kNone = SIZE_MAX;
 
 // The driver DEVMODE: public part, private part, and the installer-duplex DWORD counted from the
 // start of the private part (4372 in the current record). The private part keeps its layout
@@ -53,81 +56,6 @@ static_assert(offsetof(DEVMODEW, dmSize) == 68 && offsetof(DEVMODEW, dmDriverExt
 static_assert(offsetof(DEVMODEW, dmDuplex) == 94);
 
 WCHAR g_settingsIni[MAX_PATH] = L"";
-
-// A growing block on the process heap, zero-filled, freed with the object. No exceptions: a
-// failed allocation is reported and leaves the contents as they were.
-template <class T>
-class HeapArray {
-public:
-    HeapArray() = default;
-    ~HeapArray()
-    {
-        if (data_) HeapFree(GetProcessHeap(), 0, data_);
-    }
-    HeapArray(const HeapArray&) = delete;
-    HeapArray& operator=(const HeapArray&) = delete;
-
-    // Makes room for at least count elements.
-    bool Reserve(size_t count)
-    {
-        if (count <= capacity_) return true;
-        if (count > SIZE_MAX / sizeof(T)) return false;
-        void* grown = data_ ? HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, data_, count * sizeof(T))
-                            : HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, count * sizeof(T));
-        if (!grown) return false;
-        data_ = static_cast<T*>(grown);
-        capacity_ = count;
-        return true;
-    }
-    bool Push(T value)
-    {
-        if (size_ == capacity_ && !Reserve(capacity_ ? capacity_ * 2 : 16)) return false;
-        data_[size_++] = value;
-        return true;
-    }
-    bool Contains(T value) const
-    {
-        for (size_t i = 0; i < size_; ++i)
-            if (data_[i] == value) return true;
-        return false;
-    }
-    T* Data() { return data_; }
-    const T* Data() const { return data_; }
-    size_t Size() const { return size_; }
-    size_t Capacity() const { return capacity_; }
-    void SetSize(size_t size) { size_ = size < capacity_ ? size : capacity_; }
-
-private:
-    T* data_ = nullptr;
-    size_t size_ = 0;
-    size_t capacity_ = 0;
-};
-
-using HeapText = HeapArray<WCHAR>;
-
-// Longest profile text read, in characters: far beyond any entry list or value of these files,
-// a bound only against a file that keeps growing while it is read.
-constexpr size_t kProfileTextMaxCch = size_t{1} << 22;
-
-// Reads a value of a profile file whole, however long (with key NULL: the names of all keys of
-// the section, each terminated, the list ending in an empty name). A missing key or file reads
-// as the empty text. Returns false when memory fails.
-bool ReadProfileWhole(LPCWSTR section, LPCWSTR key, LPCWSTR file, HeapText& text)
-{
-    for (size_t cch = 256;; cch *= 2) {
-        if (!text.Reserve(cch)) return false;
-        const DWORD n = GetPrivateProfileStringW(section, key, L"", text.Data(), static_cast<DWORD>(cch), file);
-        // A cut value reads as cch - 1 characters, a cut key list as cch - 2: only a shorter
-        // result is known to be whole.
-        if (n + 2 < cch) {
-            text.Data()[n] = L'\0';
-            text.Data()[n + 1] = L'\0';
-            text.SetSize(n);
-            return true;
-        }
-        if (cch >= kProfileTextMaxCch) return false;
-    }
-}
 
 bool AppendText(HeapText& text, LPCWSTR more)
 {
@@ -150,23 +78,185 @@ DWORD ReadCount(LPCWSTR section, LPCWSTR key, LPCWSTR file)
     return count > 0 ? static_cast<DWORD>(count) : 0;
 }
 
-// Walks the numbers of an entry list ("1,2,7,") in order, at most limit of them: each is read by
-// ParseDecimalToken; the walk ends after a number that is not followed by ',' and at a token
-// without digits.
-template <class Visit>
-void ForEachListedNumber(LPCWSTR list, DWORD limit, Visit visit)
+// Appends the numbers of an entry list ("1,2,7,") in order, at most limit of them: each is read
+// by ParseDecimalToken; the walk ends after a number that is not followed by ',' and at a token
+// without digits. False when memory fails.
+bool ListedNumbers(LPCWSTR list, DWORD limit, HeapArray<DWORD>& numbers)
 {
     LPCWSTR cursor = list;
     for (DWORD i = 0; i < limit; ++i) {
         DWORD number = 0;
         const int digits = ParseDecimalToken(cursor, &number);
-        if (digits == 0) return;
-        if (!visit(number)) return;
+        if (digits == 0) return true;
+        if (!numbers.Push(number)) return false;
         cursor += digits;
-        if (*cursor != L',') return;
+        if (*cursor != L',') return true;
         ++cursor;
     }
+    return true;
 }
+
+// Keeps the first of each number, the rest in their order. False when memory fails.
+bool KeepFirstOfEach(HeapArray<DWORD>& numbers)
+{
+    const size_t n = numbers.Size();
+    HeapArray<size_t> order;
+    if (!order.Reserve(n)) return false;
+    for (size_t i = 0; i < n; ++i) order.Push(i);
+    const DWORD* v = numbers.Data();
+    std::sort(order.Data(), order.Data() + n, [v](size_t a, size_t b) { return v[a] != v[b] ? v[a] < v[b] : a < b; });
+    HeapArray<BYTE> repeated;
+    if (!repeated.Reserve(n)) return false;
+    for (size_t k = 1; k < n; ++k)
+        if (v[order.Data()[k]] == v[order.Data()[k - 1]]) repeated.Data()[order.Data()[k]] = 1;
+    size_t kept = 0;
+    for (size_t i = 0; i < n; ++i)
+        if (!repeated.Data()[i]) numbers.Data()[kept++] = v[i];
+    numbers.SetSize(kept);
+    return true;
+}
+
+// Orders keys that the profile functions take for the same key (they ignore case) together.
+int CompareKeys(const WCHAR* a, size_t aCch, const WCHAR* b, size_t bCch)
+{
+    return CompareStringOrdinal(a, static_cast<int>(aCch), b, static_cast<int>(bCch), TRUE) - CSTR_EQUAL;
+}
+
+// One line of a section: its key and its value (NULL for a line without '='), each pointing into
+// text that outlives the section.
+struct SectionLine {
+    const WCHAR* key;
+    size_t keyCch;
+    const WCHAR* value;
+    size_t valueCch;
+};
+
+// The first count lines of an array ordered by key, so that a key is found in logarithmic time.
+class KeyIndex {
+public:
+    bool Build(const HeapArray<SectionLine>& lines, size_t count)
+    {
+        lines_ = &lines;
+        if (!order_.Reserve(count)) return false;
+        for (size_t i = 0; i < count; ++i) order_.Push(i);
+        const SectionLine* l = lines.Data();
+        std::sort(order_.Data(), order_.Data() + count, [l](size_t a, size_t b) {
+            const int c = CompareKeys(l[a].key, l[a].keyCch, l[b].key, l[b].keyCch);
+            return c != 0 ? c < 0 : a < b;
+        });
+        return true;
+    }
+
+    // The first of the indexed lines with the key, or kNone.
+    size_t Find(const WCHAR* key, size_t keyCch) const
+    {
+        const SectionLine* l = lines_->Data();
+        const size_t* end = order_.Data() + order_.Size();
+        const size_t* at = std::lower_bound(order_.Data(), end, key, [&](size_t i, const WCHAR* k) {
+            return CompareKeys(l[i].key, l[i].keyCch, k, keyCch) < 0;
+        });
+        return at != end && CompareKeys(l[*at].key, l[*at].keyCch, key, keyCch) == 0 ? *at : kNone;
+    }
+
+private:
+    const HeapArray<SectionLine>* lines_ = nullptr;
+    HeapArray<size_t> order_;
+};
+
+// The lines of a section as the file holds them, found by key. A line added later is not found.
+class SectionLines {
+public:
+    // Reads section of file; false when memory fails.
+    bool Read(LPCWSTR section, LPCWSTR file)
+    {
+        if (!ReadProfileSection(section, file, text_)) return false;
+        for (const WCHAR* line = text_.Data(); *line;) {
+            const size_t n = wcslen(line);
+            const WCHAR* equals = wmemchr(line, L'=', n);
+            const size_t keyCch = equals ? static_cast<size_t>(equals - line) : n;
+            if (!lines_.Push({line, keyCch, equals ? equals + 1 : nullptr, equals ? n - keyCch - 1 : 0})) return false;
+            line += n + 1;
+        }
+        return index_.Build(lines_, lines_.Size());
+    }
+
+    // Gives the first line with key the value, or adds a line at the end.
+    bool Set(const WCHAR* key, const WCHAR* value)
+    {
+        const size_t at = index_.Find(key, wcslen(key));
+        if (at == kNone) return lines_.Push({key, wcslen(key), value, wcslen(value)});
+        lines_.Data()[at].value = value;
+        lines_.Data()[at].valueCch = wcslen(value);
+        return true;
+    }
+
+    // The value of the first line with key (each value read ends its line, so it is
+    // terminated); empty when there is none.
+    const WCHAR* Value(const WCHAR* key) const
+    {
+        const size_t at = index_.Find(key, wcslen(key));
+        return at != kNone && lines_.Data()[at].value ? lines_.Data()[at].value : L"";
+    }
+
+    const HeapArray<SectionLine>& Lines() const { return lines_; }
+    const WCHAR* Text() const { return text_.Data(); }
+    size_t TextCch() const { return text_.Size(); }
+
+private:
+    HeapText text_;
+    HeapArray<SectionLine> lines_;
+    KeyIndex index_;
+};
+
+// Lines as a section's text ("key=value", each terminated, then an empty line), the form the
+// profile functions read and write; out.Size() counts all but the last terminator.
+bool JoinLines(const SectionLine* lines, size_t count, HeapText& out)
+{
+    size_t cch = 1;
+    for (size_t i = 0; i < count; ++i) cch += lines[i].keyCch + (lines[i].value ? 1 + lines[i].valueCch : 0) + 1;
+    if (!out.Reserve(cch + 1)) return false;
+    WCHAR* p = out.Data();
+    for (size_t i = 0; i < count; ++i) {
+        wmemcpy(p, lines[i].key, lines[i].keyCch);
+        p += lines[i].keyCch;
+        if (lines[i].value) {
+            *p++ = L'=';
+            wmemcpy(p, lines[i].value, lines[i].valueCch);
+            p += lines[i].valueCch;
+        }
+        *p++ = L'\0';
+    }
+    *p = L'\0';
+    out.SetSize(static_cast<size_t>(p - out.Data()));
+    return true;
+}
+
+// Writes a section's new lines, unless they are the lines it holds.
+bool StoreSection(ProfileEdit& edit, LPCWSTR section, const SectionLine* lines, size_t count, const SectionLines& now)
+{
+    HeapText text;
+    return JoinLines(lines, count, text) && edit.SetSection(section, text.Data(), text.Size(), now.Text(), now.TextCch());
+}
+
+// Keys formed from one format and numbers, in a block that never moves, so that section lines
+// can point at them.
+class KeyBlock {
+public:
+    bool Make(LPCWSTR format, const DWORD* numbers, size_t count)
+    {
+        if (!keys_.Reserve(count * kKeyCch)) return false;
+        for (size_t i = 0; i < count; ++i) {
+            WCHAR key[kKeyCch];
+            FormatKey(key, format, numbers[i]);
+            wmemcpy(keys_.Data() + i * kKeyCch, key, kKeyCch);
+        }
+        return true;
+    }
+    const WCHAR* operator[](size_t i) const { return keys_.Data() + i * kKeyCch; }
+
+private:
+    HeapText keys_;
+};
 
 // The path of InitDataFile3 in the driver folder; false when the master data file names none.
 bool InitDataFile3Path(WCHAR (&path)[MAX_PATH])
@@ -176,7 +266,8 @@ bool InitDataFile3Path(WCHAR (&path)[MAX_PATH])
 
 bool HaveSettingsIni() { return g_settingsIni[0] != L'\0'; }
 
-// Merges the shipped entries of section into the same section of the settings INI.
+// Merges the shipped entries of section into the same section of the settings INI, as it is on
+// disk under the settings INI's lock.
 void ImportPaperSection(LPCWSTR section)
 {
     if (!HaveSettingsIni()) return;
@@ -184,64 +275,91 @@ void ImportPaperSection(LPCWSTR section)
     if (!InitDataFile3Path(shippedFile)) return;
     const DWORD shippedCount = ReadCount(section, kShippedNumDefine, shippedFile);
     if (shippedCount == 0) return;
+    HeapText shippedList;
+    SectionLines shipped;
+    HeapArray<DWORD> numbers;
+    if (!ReadProfileWhole(section, kShippedPaperEntry, shippedFile, shippedList) ||
+        !ListedNumbers(shippedList.Data(), shippedCount, numbers) || numbers.Size() == 0 ||
+        !shipped.Read(section, shippedFile))
+        return;
+    const size_t shippedListed = numbers.Size();
 
-    HeapText shippedList, settingsList, value;
-    if (!ReadProfileWhole(section, kShippedPaperEntry, shippedFile, shippedList)) return;
+    ProfileEdit edit(g_settingsIni, ProfileEncoding::Unicode);
+    if (!edit.Ok()) return;
+    HeapText settingsList;
+    SectionLines settings;
+    if (!settings.Read(section, g_settingsIni) || !ReadProfileWhole(section, kSettingsPaperEntry, g_settingsIni, settingsList))
+        return;
+    // The shipped numbers, then the user's own, each once: the shipped ones stay a prefix.
+    if (!ListedNumbers(settingsList.Data(), ReadCount(section, kSettingsNumDefine, g_settingsIni), numbers)) return;
+    HeapArray<DWORD> shippedNumbers;
+    if (!shippedNumbers.Reserve(shippedListed)) return;
+    for (size_t i = 0; i < shippedListed; ++i) shippedNumbers.Push(numbers.Data()[i]);
+    if (!KeepFirstOfEach(shippedNumbers) || !KeepFirstOfEach(numbers)) return;
 
-    // Copy each listed entry; a number listed twice is copied and listed once.
-    HeapArray<DWORD> merged;
-    bool failed = false;
-    ForEachListedNumber(shippedList.Data(), shippedCount, [&](DWORD number) {
-        WCHAR key[kKeyCch];
-        FormatKey(key, kShippedPaperKey, number);
-        if (!ReadProfileWhole(section, key, shippedFile, value)) {
-            failed = true;
-            return false;
-        }
-        FormatKey(key, kSettingsPaperKey, number);
-        WritePrivateProfileStringW(section, key, value.Data(), g_settingsIni);
-        if (!merged.Contains(number) && !merged.Push(number)) {
-            failed = true;
-            return false;
-        }
-        return true;
-    });
-    if (failed || merged.Size() == 0) return;
-
-    // The user's own entries follow, in their order.
-    const DWORD settingsCount = ReadCount(section, kSettingsNumDefine, g_settingsIni);
-    if (!ReadProfileWhole(section, kSettingsPaperEntry, g_settingsIni, settingsList)) return;
-    ForEachListedNumber(settingsList.Data(), settingsCount, [&](DWORD number) {
-        if (!merged.Contains(number) && !merged.Push(number)) {
-            failed = true;
-            return false;
-        }
-        return true;
-    });
-    if (failed) return;
-
+    // Each shipped entry's value replaces the user's entry of its number.
+    KeyBlock shippedKeys, settingsKeys;
+    if (!shippedKeys.Make(kShippedPaperKey, shippedNumbers.Data(), shippedNumbers.Size()) ||
+        !settingsKeys.Make(kSettingsPaperKey, shippedNumbers.Data(), shippedNumbers.Size()))
+        return;
     HeapText list;
     if (!list.Reserve(1)) return;
     list.Data()[0] = L'\0';
-    for (size_t i = 0; i < merged.Size(); ++i) {
+    for (size_t i = 0; i < numbers.Size(); ++i) {
         WCHAR item[kKeyCch];
-        FormatKey(item, L"%lu,", merged.Data()[i]);
+        FormatKey(item, L"%lu,", numbers.Data()[i]);
         if (!AppendText(list, item)) return;
     }
     WCHAR count[kKeyCch];
-    FormatKey(count, L"%lu", static_cast<DWORD>(merged.Size()));
-    WritePrivateProfileStringW(section, kSettingsPaperEntry, list.Data(), g_settingsIni);
-    WritePrivateProfileStringW(section, kSettingsNumDefine, count, g_settingsIni);
+    FormatKey(count, L"%lu", static_cast<DWORD>(numbers.Size()));
+
+    // The new values point into shipped, list and count, which outlive the store.
+    for (size_t i = 0; i < shippedNumbers.Size(); ++i)
+        if (!settings.Set(settingsKeys[i], shipped.Value(shippedKeys[i]))) return;
+    if (!settings.Set(kSettingsPaperEntry, list.Data()) || !settings.Set(kSettingsNumDefine, count)) return;
+    StoreSection(edit, section, settings.Lines().Data(), settings.Lines().Size(), settings);
 }
 
-// Deletes key of section and writes it again with value, so that it stands last in the section.
-void RewriteLast(LPCWSTR section, LPCWSTR key, LPCWSTR value)
+// Puts the shipped watermarks first in the settings INI's watermark section, in list order (a
+// number listed twice where it is listed last), then the user's entries in their order, as the
+// section is on disk under the settings INI's lock.
+void ImportWatermarks(LPCWSTR initDataFile3)
 {
-    WritePrivateProfileStringW(section, key, nullptr, g_settingsIni);
-    WritePrivateProfileStringW(section, key, value, g_settingsIni);
-}
+    const DWORD shippedCount = ReadCount(kShippedWatermarks, kShippedNumDefine, initDataFile3);
+    if (shippedCount == 0) return;
+    HeapText shippedList;
+    SectionLines shipped;
+    HeapArray<DWORD> numbers;
+    if (!ReadProfileWhole(kShippedWatermarks, kShippedWatermarkEntry, initDataFile3, shippedList) ||
+        !ListedNumbers(shippedList.Data(), shippedCount, numbers) || numbers.Size() == 0 ||
+        !shipped.Read(kShippedWatermarks, initDataFile3))
+        return;
+    std::reverse(numbers.Data(), numbers.Data() + numbers.Size());
+    if (!KeepFirstOfEach(numbers)) return;
+    std::reverse(numbers.Data(), numbers.Data() + numbers.Size());
+    KeyBlock shippedKeys, settingsKeys;
+    if (!shippedKeys.Make(kShippedWatermarkKey, numbers.Data(), numbers.Size()) ||
+        !settingsKeys.Make(kSettingsWatermarkKey, numbers.Data(), numbers.Size()))
+        return;
 
-bool SameKey(LPCWSTR a, LPCWSTR b) { return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL; }
+    ProfileEdit edit(g_settingsIni, ProfileEncoding::Unicode);
+    SectionLines settings;
+    if (!edit.Ok() || !settings.Read(kSettingsWatermark, g_settingsIni)) return;
+    HeapArray<SectionLine> lines;
+    if (!lines.Reserve(numbers.Size() + settings.Lines().Size())) return;
+    for (size_t i = 0; i < numbers.Size(); ++i) {
+        const WCHAR* value = shipped.Value(shippedKeys[i]);
+        lines.Push({settingsKeys[i], wcslen(settingsKeys[i]), value, wcslen(value)});
+    }
+    // Every other line follows in its order.
+    KeyIndex shippedLines;
+    if (!shippedLines.Build(lines, numbers.Size())) return;
+    for (size_t i = 0; i < settings.Lines().Size(); ++i) {
+        const SectionLine& line = settings.Lines().Data()[i];
+        if (shippedLines.Find(line.key, line.keyCch) == kNone) lines.Push(line);
+    }
+    StoreSection(edit, kSettingsWatermark, lines.Data(), lines.Size(), settings);
+}
 
 // A DEVMODE of a spooler record or of our own block, with the block that holds it.
 struct DevmodeAt {
@@ -311,46 +429,7 @@ void ImportUserDefLongList() { ImportPaperSection(STR_LONGPAPER_SECTION); }
 
 void ImportWatermarkList(LPCWSTR initDataFile3)
 {
-    if (!HaveSettingsIni() || !initDataFile3 || !initDataFile3[0]) return;
-    const DWORD shippedCount = ReadCount(kShippedWatermarks, kShippedNumDefine, initDataFile3);
-    if (shippedCount == 0) return;
-    HeapText shippedList, value;
-    if (!ReadProfileWhole(kShippedWatermarks, kShippedWatermarkEntry, initDataFile3, shippedList)) return;
-
-    // The shipped entries, each moved to the end of the section in list order.
-    HeapArray<DWORD> shipped;
-    bool failed = false;
-    ForEachListedNumber(shippedList.Data(), shippedCount, [&](DWORD number) {
-        WCHAR key[kKeyCch];
-        FormatKey(key, kShippedWatermarkKey, number);
-        if (!ReadProfileWhole(kShippedWatermarks, key, initDataFile3, value)) {
-            failed = true;
-            return false;
-        }
-        FormatKey(key, kSettingsWatermarkKey, number);
-        RewriteLast(kSettingsWatermark, key, value.Data());
-        if (!shipped.Contains(number) && !shipped.Push(number)) {
-            failed = true;
-            return false;
-        }
-        return true;
-    });
-    if (failed || shipped.Size() == 0) return;
-
-    // Then every other entry, in its order, behind them.
-    HeapText keys;
-    if (!ReadProfileWhole(kSettingsWatermark, nullptr, g_settingsIni, keys)) return;
-    for (LPCWSTR key = keys.Data(); *key; key += wcslen(key) + 1) {
-        bool isShipped = false;
-        for (size_t i = 0; i < shipped.Size() && !isShipped; ++i) {
-            WCHAR shippedKey[kKeyCch];
-            FormatKey(shippedKey, kSettingsWatermarkKey, shipped.Data()[i]);
-            isShipped = SameKey(key, shippedKey);
-        }
-        if (isShipped) continue;
-        if (!ReadProfileWhole(kSettingsWatermark, key, g_settingsIni, value)) continue;
-        RewriteLast(kSettingsWatermark, key, value.Data());
-    }
+    if (HaveSettingsIni() && initDataFile3 && initDataFile3[0]) ImportWatermarks(initDataFile3);
 }
 
 void ImportValCodePath()
@@ -360,8 +439,8 @@ void ImportValCodePath()
     if (!InitDataFile3Path(shippedFile) || GetFileAttributesW(shippedFile) == INVALID_FILE_ATTRIBUTES) return;
     HeapText path;
     if (!ReadProfileWhole(kShippedValCode, kShippedValCodePath, shippedFile, path)) return;
-    WritePrivateProfileStringW(kSettingsValCode, kSettingsValCodePath,
-                               path.Size() ? path.Data() : kDefaultValCodePath, g_settingsIni);
+    ProfileEdit edit(g_settingsIni, ProfileEncoding::Unicode);
+    edit.SetValue(kSettingsValCode, kSettingsValCodePath, path.Size() ? path.Data() : kDefaultValCodePath);
 }
 
 DWORD DrvSetPrinterDuplexDefault(HANDLE printer, LPCWSTR /*printerName*/, DWORD mode)

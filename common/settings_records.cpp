@@ -15,6 +15,7 @@
 
 #ifndef DRV_BUILD_UM
 #include "settings_import.h"
+#include "settings_ini.h"
 #endif
 
 HGLOBAL g_UserPaperTable = nullptr;
@@ -446,6 +447,7 @@ DWORD ReadSettingsValue(LPCWSTR section, LPCWSTR key, LPWSTR buffer, DWORD cch)
     buffer[0] = L'\0';
     LPCWSTR ini = DrvGetSettingsIniPath();
     if (!ini || !*ini) return 0;
+    const FileLock lock(ini);
     const DWORD n = GetPrivateProfileStringW(section, key, L"", buffer, cch, ini);
     if (n + 2 > cch) {
         buffer[0] = L'\0';
@@ -666,6 +668,8 @@ void LoadUserDefLongList()
     if (g_LongPaperTable) return;
     LPCWSTR ini = DrvGetSettingsIniPath();
     if (!ini || !*ini) return;
+    // The count, the list and the entries as one writer left them.
+    const FileLock lock(ini);
 
     const INT defined = static_cast<INT>(GetPrivateProfileIntW(kSectionLongPaper, kKeyNumDefine, 0, ini));
     const UINT n = defined <= 0 ? 0 : (static_cast<UINT>(defined) > kMaxPaperRecords ? kMaxPaperRecords : static_cast<UINT>(defined));

@@ -7,6 +7,7 @@
 
 #include "datafile_parse.h"
 #include "datafiles.h"
+#include "file_lock.h"
 #include "doc_events.h"
 #include "help_availability.h"
 #include "model_queries.h"
@@ -143,6 +144,8 @@ int ParseListSignedNumber(LPCWSTR text, LONG* out)
 void LoadUserDefPaperList()
 {
     g_UserPaperTable = nullptr;
+    // The count, the list and the entries as one writer left them.
+    const FileLock lock(g_szSettingsIni);
     const UINT defined = g_szSettingsIni[0]
                              ? GetPrivateProfileIntW(STR_USERPAPER_SECTION, STR_PAPER_NUMDEFINE, 0, g_szSettingsIni)
                              : 0;
@@ -198,14 +201,18 @@ void LoadUserDefPaperList()
 void ReloadUserDefPaperTable()
 {
     EnterCriticalSection(&g_DllLock);
-    FlushSettingsIni();
-    DWORD updateNo = 0;
-    const bool fits = ReadUpdateNo(STR_USERPAPER_SECTION, &updateNo);
-    if (!TableIsCurrent<USERPAPERTABLE>(g_UserPaperTable, fits, updateNo)) {
-        // The new block is built before the old one goes, so it is always a block of its own.
-        const HGLOBAL old = g_UserPaperTable;
-        LoadUserDefPaperList();
-        ReleaseSupersededBlock(old);
+    {
+        // The change counter and the table are read from one state of the file.
+        const FileLock lock(g_szSettingsIni);
+        FlushSettingsIni();
+        DWORD updateNo = 0;
+        const bool fits = ReadUpdateNo(STR_USERPAPER_SECTION, &updateNo);
+        if (!TableIsCurrent<USERPAPERTABLE>(g_UserPaperTable, fits, updateNo)) {
+            // The new block is built before the old one goes, so it is always a block of its own.
+            const HGLOBAL old = g_UserPaperTable;
+            LoadUserDefPaperList();
+            ReleaseSupersededBlock(old);
+        }
     }
     LeaveCriticalSection(&g_DllLock);
 }
@@ -213,14 +220,17 @@ void ReloadUserDefPaperTable()
 void ReloadUserDefLongTable()
 {
     EnterCriticalSection(&g_DllLock);
-    FlushSettingsIni();
-    DWORD updateNo = 0;
-    const bool fits = ReadUpdateNo(STR_LONGPAPER_SECTION, &updateNo);
-    if (!TableIsCurrent<LONGPAPERTABLE>(g_LongPaperTable, fits, updateNo)) {
-        const HGLOBAL old = g_LongPaperTable;
-        g_LongPaperTable = nullptr;
-        LoadUserDefLongList();
-        ReleaseSupersededBlock(old);
+    {
+        const FileLock lock(g_szSettingsIni);
+        FlushSettingsIni();
+        DWORD updateNo = 0;
+        const bool fits = ReadUpdateNo(STR_LONGPAPER_SECTION, &updateNo);
+        if (!TableIsCurrent<LONGPAPERTABLE>(g_LongPaperTable, fits, updateNo)) {
+            const HGLOBAL old = g_LongPaperTable;
+            g_LongPaperTable = nullptr;
+            LoadUserDefLongList();
+            ReleaseSupersededBlock(old);
+        }
     }
     LeaveCriticalSection(&g_DllLock);
 }

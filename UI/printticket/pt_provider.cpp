@@ -9,6 +9,7 @@
 
 #include "device_options.h"
 #include "devmode_merge.h"
+#include "file_lock.h"
 #include "model_queries.h"
 #include "modeltable.h"
 #include "pt_capabilities.h"
@@ -107,13 +108,11 @@ int PtReadDeviceOptions(PTPROVIDER* provider)
     if (useIni) {
         auto* info2 = static_cast<PRINTER_INFO_2W*>(DrvGetPrinterInfo(provider->hPrinter, 2));
         // A printer whose name does not fit the section keeps no settings-INI copy.
-        if (info2 && info2->pPrinterName &&
-            wcslen(info2->pPrinterName) + wcslen(DEVOPT_SECTION_SUFFIX) < DEVOPT_SECTION_CCH) {
-            wcscpy(section, info2->pPrinterName);
-            wcscat(section, DEVOPT_SECTION_SUFFIX);
-        }
+        if (info2) DeviceOptionSection(info2->pPrinterName, section, DEVOPT_SECTION_CCH);
         if (info2) GlobalFree(info2);
     }
+    // Both entries as one writer left them.
+    const FileLock iniLock(useIni && section[0] ? g_szSettingsIni : nullptr);
 
     static const LPCWSTR kKeys[] = {DEVOPT_VALUE_DEVICE, DEVOPT_VALUE_SOURCE};
     for (LPCWSTR key : kKeys) {

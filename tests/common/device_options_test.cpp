@@ -572,6 +572,104 @@ TEST_F(DeviceOptions, SavedOptionsComeBack)
     }
 }
 
+// Every printer name, whatever it holds (line ends and brackets that would start another
+// section, characters outside the ANSI code page), keeps its options in a section of its own and
+// finds them there again; no key lands in another section, and a plain name keeps the section
+// "<name>, Device Option" it always had.
+TEST_F(DeviceOptions, EveryPrinterNameKeepsASectionOfItsOwn)
+{
+    FixedVersion fixed(kWindows7);
+    const std::wstring names[] = {
+        L"Plain Printer",
+        L"Evil\r\n[Plain Printer, Device Option]\r\nDeviceOption=0\r\n[X",
+        L"Evil\r\n[Other]\r\nDeviceOption",
+        L"Bracket]",
+        L"[Bracket",
+        L"a]b[c, Device Option]",
+        L"Line\nEnd",
+        L"Line\rEnd",
+        L"Line End",
+        L"Line,000AEnd",
+        L"Tab\tName\x1A\x7F",
+        L"  Plain Printer",
+        L"\x30D7\x30EA\x30F3\x30BF\x30FC \x5F69\x8272",
+        L"Emoji \xD83D\xDDA8 \x00E9t\x00E9",
+        L"\\\\server\\Shared ; printer = 1",
+    };
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Other", L"DeviceOption", L"99", ini.c_str()));
+    auto source = [](size_t i) { return static_cast<WORD>(100 + i); };
+    for (size_t i = 0; i < std::size(names); ++i) {
+        printer = FakePrinter{};
+        printer.name = names[i];
+        DRVDEVMODE dm = MakeDevmode();
+        dm.dmPrivate.wSourceOption = source(i);
+        dm.dmPrivate.wDeviceOption = static_cast<WORD>(i & 0xF);
+        dm.dmPrivate.bPunchUnit = static_cast<BYTE>(i);
+        SaveDeviceOptions(kPrinter, &dm);
+    }
+    // Read back from the settings INI alone: printer data holds none of them.
+    for (size_t i = 0; i < std::size(names); ++i) {
+        SCOPED_TRACE(::testing::Message() << "name " << i);
+        printer = FakePrinter{};
+        printer.name = names[i];
+        DRVDEVMODE dm = MakeDevmode();
+        LoadDeviceOptions(kPrinter, &dm);
+        EXPECT_EQ(dm.dmPrivate.wSourceOption, source(i));
+        EXPECT_EQ(dm.dmPrivate.wDeviceOption, i & 0xF);
+        EXPECT_EQ(dm.dmPrivate.bPunchUnit, i);
+    }
+
+    // One section per name and the one that was there; each holds its three keys and no more.
+    std::vector<wchar_t> buffer(1 << 16);
+    const DWORD n = GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(buffer.size()), ini.c_str());
+    std::vector<std::wstring> sections;
+    for (const wchar_t* name = buffer.data(); name < buffer.data() + n && *name; name += wcslen(name) + 1)
+        sections.emplace_back(name);
+    EXPECT_EQ(sections.size(), std::size(names) + 1);
+    for (const std::wstring& section : sections) {
+        SCOPED_TRACE(section);
+        std::vector<wchar_t> lines(1 << 12);
+        const DWORD got = GetPrivateProfileSectionW(section.c_str(), lines.data(), static_cast<DWORD>(lines.size()),
+                                                    ini.c_str());
+        size_t keys = 0;
+        for (const wchar_t* line = lines.data(); line < lines.data() + got && *line; line += wcslen(line) + 1) ++keys;
+        EXPECT_EQ(keys, section == L"Other" ? 1u : 3u);
+    }
+    EXPECT_EQ(GetPrivateProfileIntW(L"Other", L"DeviceOption", -1, ini.c_str()), 99u);
+    EXPECT_EQ(GetPrivateProfileIntW(L"Plain Printer, Device Option", L"SourceOption", -1, ini.c_str()), source(0));
+    // Created by the first save as a Unicode file.
+    EXPECT_EQ(ReadTextFile(ini).substr(0, 2), "\xFF\xFE");
+}
+
+// A settings INI of an older installation, in the ANSI code page: the first save rewrites it as
+// UTF-16, everything in it kept, so that a name outside the code page is stored as it is.
+TEST_F(DeviceOptions, AnsiSettingsIniBecomesUnicodeAtTheFirstSave)
+{
+    FixedVersion fixed(kWindows7);
+    const std::string ansi = "[Watermark]\r\nW0000001=60,0,255,0,0,400,0,0,Arial,,Caf\xE9,,1,0,0,0\r\n"
+                             "[Plain Printer, Device Option]\r\nSourceOption=7\r\nDeviceOption=1\r\nPunchUnit=0\r\n";
+    ASSERT_TRUE(WriteTextFile(ini, ansi));
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini.c_str());
+    printer.name = L"\x30D7\x30EA\x30F3\x30BF";
+    DRVDEVMODE dm = MakeDevmode();
+    dm.dmPrivate.wSourceOption = 0x55;
+    SaveDeviceOptions(kPrinter, &dm);
+
+    EXPECT_EQ(ReadTextFile(ini).substr(0, 2), "\xFF\xFE");
+    printer.data.clear();
+    DRVDEVMODE back = MakeDevmode();
+    LoadDeviceOptions(kPrinter, &back);
+    EXPECT_EQ(back.dmPrivate.wSourceOption, 0x55);
+    // The watermark's text as the code page gave it.
+    const char cafe[] = "Caf\xE9";
+    wchar_t wideCafe[8] = {};
+    ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, cafe, -1, wideCafe, 8), 5);
+    wchar_t text[128];
+    GetPrivateProfileStringW(L"Watermark", L"W0000001", L"", text, 128, ini.c_str());
+    EXPECT_EQ(std::wstring(text), L"60,0,255,0,0,400,0,0,Arial,," + std::wstring(wideCafe) + L",,1,0,0,0");
+    EXPECT_EQ(GetPrivateProfileIntW(L"Plain Printer, Device Option", L"SourceOption", -1, ini.c_str()), 7u);
+}
+
 TEST_F(DeviceOptions, NoDevmodeNoCall)
 {
     FixedVersion fixed(kWindows7);

@@ -37,6 +37,12 @@ public:
     std::wstring userFile() const { return folder_.path() + L"USER.INI"; }
     const std::wstring& settings() const { return settings_; }
     std::string settingsBytes() const { return ReadTextFile(settings_); }
+    FILETIME LastWrite() const
+    {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        GetFileAttributesExW(settings_.c_str(), GetFileExInfoStandard, &data);
+        return data.ftLastWriteTime;
+    }
 
     std::wstring Value(const wchar_t* section, const std::wstring& key) const
     {
@@ -140,11 +146,16 @@ TEST(SettingsImport, PaperListsMergeShippedEntriesAheadOfTheUsers)
             EXPECT_EQ(scene.Value(name.c_str(), L"numDefine"), c.count);
             for (const auto& [key, value] : c.values) EXPECT_EQ(scene.Value(name.c_str(), key), value) << key;
 
-            // Importing again (the next rebuild) adds nothing and changes nothing.
+            // Importing again (the next rebuild) adds nothing and changes nothing, not even the
+            // file's time: nothing is written.
             const std::string once = scene.settingsBytes();
             ASSERT_FALSE(once.empty());
+            const FILETIME written = scene.LastWrite();
+            Sleep(30);
             section.import();
             EXPECT_TRUE(scene.settingsBytes() == once);
+            const FILETIME after = scene.LastWrite();
+            EXPECT_EQ(CompareFileTime(&written, &after), 0);
         }
     }
 }
@@ -207,9 +218,17 @@ TEST(SettingsImport, WatermarksShippedFirstInListOrderThenTheUsers)
                     Section("Other", "W0000001=not a watermark\r\n"));
     ASSERT_TRUE(scene.ok());
     const std::vector<std::wstring> order = {L"W0000003", L"W0000001", L"W0000005", L"W0000010"};
+    FILETIME written = {};
     for (int pass = 1; pass <= 2; ++pass) {
         SCOPED_TRACE(::testing::Message() << "pass " << pass);
+        Sleep(30);
         ImportWatermarkList(scene.userFile().c_str());
+        // The second pass finds the order made and writes nothing.
+        const FILETIME after = scene.LastWrite();
+        if (pass == 2) {
+            EXPECT_EQ(CompareFileTime(&written, &after), 0);
+        }
+        written = after;
         EXPECT_EQ(scene.Keys(L"Watermark"), order);
         EXPECT_EQ(scene.Value(L"Watermark", L"W0000003"), L"48,0,0,0,0,400,0,0,Arial,,THREE,,3,0,0,0");
         EXPECT_EQ(scene.Value(L"Watermark", L"W0000001"), L"60,0,255,0,0,400,0,0,Arial,,ONE,,1,0,0,0");
