@@ -258,6 +258,16 @@ private:
     HeapText keys_;
 };
 
+// Reads a shipped section of InitDataFile3: the numbers of its entry list (at most its count, in
+// list order) and its lines. False when it lists nothing or memory fails.
+bool ReadShipped(LPCWSTR section, LPCWSTR listKey, LPCWSTR file, SectionLines& shipped, HeapArray<DWORD>& numbers)
+{
+    const DWORD count = ReadCount(section, kShippedNumDefine, file);
+    HeapText list;
+    return count > 0 && ReadProfileWhole(section, listKey, file, list) && ListedNumbers(list.Data(), count, numbers) &&
+           numbers.Size() > 0 && shipped.Read(section, file);
+}
+
 // The path of InitDataFile3 in the driver folder; false when the master data file names none.
 bool InitDataFile3Path(WCHAR (&path)[MAX_PATH])
 {
@@ -273,15 +283,9 @@ void ImportPaperSection(LPCWSTR section)
     if (!HaveSettingsIni()) return;
     WCHAR shippedFile[MAX_PATH];
     if (!InitDataFile3Path(shippedFile)) return;
-    const DWORD shippedCount = ReadCount(section, kShippedNumDefine, shippedFile);
-    if (shippedCount == 0) return;
-    HeapText shippedList;
     SectionLines shipped;
     HeapArray<DWORD> numbers;
-    if (!ReadProfileWhole(section, kShippedPaperEntry, shippedFile, shippedList) ||
-        !ListedNumbers(shippedList.Data(), shippedCount, numbers) || numbers.Size() == 0 ||
-        !shipped.Read(section, shippedFile))
-        return;
+    if (!ReadShipped(section, kShippedPaperEntry, shippedFile, shipped, numbers)) return;
     const size_t shippedListed = numbers.Size();
 
     ProfileEdit edit(g_settingsIni, ProfileEncoding::Unicode);
@@ -325,15 +329,9 @@ void ImportPaperSection(LPCWSTR section)
 // section is on disk under the settings INI's lock.
 void ImportWatermarks(LPCWSTR initDataFile3)
 {
-    const DWORD shippedCount = ReadCount(kShippedWatermarks, kShippedNumDefine, initDataFile3);
-    if (shippedCount == 0) return;
-    HeapText shippedList;
     SectionLines shipped;
     HeapArray<DWORD> numbers;
-    if (!ReadProfileWhole(kShippedWatermarks, kShippedWatermarkEntry, initDataFile3, shippedList) ||
-        !ListedNumbers(shippedList.Data(), shippedCount, numbers) || numbers.Size() == 0 ||
-        !shipped.Read(kShippedWatermarks, initDataFile3))
-        return;
+    if (!ReadShipped(kShippedWatermarks, kShippedWatermarkEntry, initDataFile3, shipped, numbers)) return;
     std::reverse(numbers.Data(), numbers.Data() + numbers.Size());
     if (!KeepFirstOfEach(numbers)) return;
     std::reverse(numbers.Data(), numbers.Data() + numbers.Size());

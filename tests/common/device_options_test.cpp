@@ -68,17 +68,7 @@ BOOL WINAPI FakeGetPrinter(HANDLE printer, DWORD level, LPBYTE buffer, DWORD siz
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    const DWORD nameBytes = static_cast<DWORD>((g_printer->name.size() + 1) * sizeof(WCHAR));
-    *needed = sizeof(PRINTER_INFO_2W) + nameBytes;
-    if (!buffer || size < *needed) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
-    PRINTER_INFO_2W info = {};
-    info.pPrinterName = reinterpret_cast<LPWSTR>(buffer + sizeof info);
-    memcpy(buffer, &info, sizeof info);
-    memcpy(buffer + sizeof info, g_printer->name.c_str(), nameBytes);
-    return TRUE;
+    return WritePrinterInfo2(g_printer->name.c_str(), buffer, size, needed);
 }
 
 DWORD Dword(const FakeValue& value)

@@ -109,17 +109,7 @@ const HANDLE kWriterHandle = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x515
 BOOL WINAPI WriterGetPrinter(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed)
 {
     if (printer != kWriterHandle || level != 2 || !needed) return FALSE;
-    const DWORD nameBytes = static_cast<DWORD>((g_writerPrinter.size() + 1) * sizeof(WCHAR));
-    *needed = sizeof(PRINTER_INFO_2W) + nameBytes;
-    if (!buffer || size < *needed) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
-    PRINTER_INFO_2W info = {};
-    info.pPrinterName = reinterpret_cast<LPWSTR>(buffer + sizeof info);
-    memcpy(buffer, &info, sizeof info);
-    memcpy(buffer + sizeof info, g_writerPrinter.c_str(), nameBytes);
-    return TRUE;
+    return WritePrinterInfo2(g_writerPrinter.c_str(), buffer, size, needed);
 }
 
 DWORD WINAPI WriterSetPrinterData(HANDLE, LPWSTR, DWORD, LPBYTE, DWORD) { return ERROR_SUCCESS; }

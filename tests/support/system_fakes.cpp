@@ -157,3 +157,18 @@ BOOL WriteDriverInfo2(LPCWSTR name, LPBYTE buffer, DWORD size, LPDWORD needed)
     std::memcpy(info->pName, name, (wcslen(name) + 1) * sizeof(WCHAR));
     return TRUE;
 }
+
+BOOL WritePrinterInfo2(LPCWSTR name, LPBYTE buffer, DWORD size, LPDWORD needed)
+{
+    const DWORD bytes = static_cast<DWORD>(sizeof(PRINTER_INFO_2W) + (wcslen(name) + 1) * sizeof(WCHAR));
+    *needed = bytes;
+    if (!buffer || size < bytes) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer);
+    std::memset(info, 0, sizeof *info);
+    info->pPrinterName = reinterpret_cast<LPWSTR>(buffer + sizeof *info);
+    std::memcpy(info->pPrinterName, name, (wcslen(name) + 1) * sizeof(WCHAR));
+    return TRUE;
+}

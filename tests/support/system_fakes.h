@@ -82,3 +82,6 @@ private:
 // spooler does: needed always receives the size; FALSE with ERROR_INSUFFICIENT_BUFFER when the
 // buffer is missing or short. For fakes of GetPrinterDriverW.
 BOOL WriteDriverInfo2(LPCWSTR name, LPBYTE buffer, DWORD size, LPDWORD needed);
+// The same for a level-2 printer record that names the printer (pPrinterName), for fakes of
+// GetPrinterW.
+BOOL WritePrinterInfo2(LPCWSTR name, LPBYTE buffer, DWORD size, LPDWORD needed);
