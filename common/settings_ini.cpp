@@ -16,13 +16,13 @@ constexpr DWORD kConvertMaxBytes = DWORD{1} << 26;
 
 constexpr BYTE kUtf16Mark[] = {0xFF, 0xFE};
 
-// Reads through a profile call that fills a buffer and reports the characters it wrote; only a
-// result shorter than the buffer less two is known to be whole (a cut value reads as cch - 1
-// characters, a cut list as cch - 2).
+// Reads through a profile call that fills a buffer and reports the characters it wrote, with room
+// for first characters at first; only a result shorter than the buffer less two is known to be
+// whole (a cut value reads as cch - 1 characters, a cut list as cch - 2).
 template <class Read>
-bool ReadGrowing(HeapText& text, Read read)
+bool ReadGrowing(HeapText& text, size_t first, Read read)
 {
-    for (size_t cch = 256;; cch *= 2) {
+    for (size_t cch = first < 256 ? 256 : first;; cch *= 2) {
         if (!text.Reserve(cch)) return false;
         const DWORD n = read(text.Data(), static_cast<DWORD>(cch));
         if (n + 2 < cch) {
@@ -33,6 +33,15 @@ bool ReadGrowing(HeapText& text, Read read)
         }
         if (cch >= kProfileTextMaxCch) return false;
     }
+}
+
+// Characters that hold any text read from a profile file: it has no more characters than bytes.
+// Reads get that room at once, since every profile call may read the whole file again.
+size_t RoomForAll(LPCWSTR file)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(file, GetFileExInfoStandard, &data) || data.nFileSizeHigh) return 0;
+    return data.nFileSizeLow < kProfileTextMaxCch ? data.nFileSizeLow + 2 : kProfileTextMaxCch;
 }
 
 bool ReadWholeFile(HANDLE file, HeapArray<BYTE>& bytes)
@@ -100,18 +109,131 @@ bool TrimmedSpace(WCHAR c)
     return GetStringTypeW(CT_CTYPE1, &c, 1, &type) && (type & C1_SPACE);
 }
 
+bool IsLineEnd(WCHAR c) { return c == L'\r' || c == L'\n'; }
+
+// Whether two names are the same but for case, as the profile functions compare names.
+bool SameName(const WCHAR* a, size_t aCch, const WCHAR* b, size_t bCch)
+{
+    if (aCch != bCch) return false;
+    if (aCch == 0) return true;
+    HeapText upper;
+    if (!upper.Reserve(2 * aCch)) return false;
+    WCHAR* x = upper.Data();
+    WCHAR* y = x + aCch;
+    const int n = static_cast<int>(aCch);
+    return LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, a, n, x, n) == n &&
+           LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, b, n, y, n) == n && wmemcmp(x, y, aCch) == 0;
+}
+
+// The first section of a profile file's text named section: where its lines start (after its
+// header line) and end (at the next header, or the end). False when there is none.
+bool FindSection(const WCHAR* text, size_t n, LPCWSTR section, size_t* bodyStart, size_t* bodyEnd)
+{
+    // The name as the profile functions compare it: without the white space around it, any case.
+    size_t nameStart = 0, nameEnd = wcslen(section);
+    while (nameStart < nameEnd && TrimmedSpace(section[nameStart])) ++nameStart;
+    while (nameEnd > nameStart && TrimmedSpace(section[nameEnd - 1])) --nameEnd;
+    bool inside = false;
+    for (size_t line = 0; line < n;) {
+        size_t end = line;
+        while (end < n && !IsLineEnd(text[end])) ++end;
+        size_t next = end;
+        while (next < n && IsLineEnd(text[next]) && next - end < 2 && (next == end || text[next] != text[end])) ++next;
+        size_t at = line;
+        while (at < end && TrimmedSpace(text[at])) ++at;
+        if (at < end && text[at] == L'[') {
+            if (inside) {
+                *bodyEnd = line;
+                return true;
+            }
+            size_t close = at + 1;
+            while (close < end && text[close] != L']') ++close;
+            size_t from = at + 1, to = close;
+            while (from < to && TrimmedSpace(text[from])) ++from;
+            while (to > from && TrimmedSpace(text[to - 1])) --to;
+            if (close < end && SameName(text + from, to - from, section + nameStart, nameEnd - nameStart)) {
+                inside = true;
+                *bodyStart = next;
+            }
+        }
+        line = next;
+    }
+    *bodyEnd = n;
+    return inside;
+}
+
+// Writes the lines of a section straight into a UTF-16 profile file (little-endian with its
+// mark), in one pass over the file: the profile functions' own writer takes time growing with
+// the square of the lines. The rest of the file stays as it is; a missing section is added at
+// the end. False, with the file untouched, when it is not such a file or cannot be read or
+// written; the caller holds the file's lock.
+bool WriteUtf16Section(LPCWSTR path, LPCWSTR section, const WCHAR* lines, size_t linesCch)
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    HeapArray<BYTE> bytes;
+    bool ok = ReadWholeFile(file, bytes) && bytes.Size() >= 2 && bytes.Size() % 2 == 0 &&
+              bytes.Data()[0] == kUtf16Mark[0] && bytes.Data()[1] == kUtf16Mark[1];
+    HeapText out;
+    if (ok) {
+        const size_t n = (bytes.Size() - 2) / sizeof(WCHAR);
+        HeapText text;
+        ok = text.Reserve(n + 1);
+        if (ok && n) memcpy(text.Data(), bytes.Data() + 2, n * sizeof(WCHAR));
+        size_t bodyStart = n, bodyEnd = n;
+        const bool found = ok && FindSection(text.Data(), n, section, &bodyStart, &bodyEnd);
+        // The text before the section's lines, a header when it is new, the lines, the rest.
+        ok = ok && out.Reserve(1 + n + wcslen(section) + 8 + linesCch + linesCch / 2 + 4);
+        if (ok) {
+            WCHAR* p = out.Data();
+            *p++ = 0xFEFF;
+            wmemcpy(p, text.Data(), bodyStart);
+            p += bodyStart;
+            if (bodyStart > 0 && !IsLineEnd(text.Data()[bodyStart - 1])) p = wmemcpy(p, L"\r\n", 2) + 2;
+            if (!found) {
+                *p++ = L'[';
+                p = wmemcpy(p, section, wcslen(section)) + wcslen(section);
+                p = wmemcpy(p, L"]\r\n", 3) + 3;
+            }
+            for (const WCHAR* line = lines; *line;) {
+                const size_t cch = wcslen(line);
+                p = wmemcpy(p, line, cch) + cch;
+                p = wmemcpy(p, L"\r\n", 2) + 2;
+                line += cch + 1;
+            }
+            if (bodyEnd < n) p = wmemcpy(p, L"\r\n", 2) + 2;  // a blank line before the next section
+            wmemcpy(p, text.Data() + bodyEnd, n - bodyEnd);
+            p += n - bodyEnd;
+            out.SetSize(static_cast<size_t>(p - out.Data()));
+        }
+    }
+    if (ok) {
+        LARGE_INTEGER start = {};
+        const DWORD size = static_cast<DWORD>(out.Size() * sizeof(WCHAR));
+        ok = SetFilePointerEx(file, start, nullptr, FILE_BEGIN) && WriteAll(file, out.Data(), size) && SetEndOfFile(file);
+        // A failed write puts back what was there, as far as it can.
+        if (!ok && SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
+            WriteAll(file, bytes.Data(), static_cast<DWORD>(bytes.Size())))
+            SetEndOfFile(file);
+    }
+    CloseHandle(file);
+    return ok;
+}
+
 }  // namespace
 
 bool ReadProfileWhole(LPCWSTR section, LPCWSTR key, LPCWSTR file, HeapText& text)
 {
-    return ReadGrowing(text, [&](LPWSTR buffer, DWORD cch) {
+    return ReadGrowing(text, RoomForAll(file), [&](LPWSTR buffer, DWORD cch) {
         return GetPrivateProfileStringW(section, key, L"", buffer, cch, file);
     });
 }
 
 bool ReadProfileSection(LPCWSTR section, LPCWSTR file, HeapText& lines)
 {
-    return ReadGrowing(lines, [&](LPWSTR buffer, DWORD cch) { return GetPrivateProfileSectionW(section, buffer, cch, file); });
+    return ReadGrowing(lines, RoomForAll(file),
+                       [&](LPWSTR buffer, DWORD cch) { return GetPrivateProfileSectionW(section, buffer, cch, file); });
 }
 
 void FlushProfileFile(LPCWSTR path)
@@ -156,7 +278,10 @@ bool ProfileEdit::SetSection(LPCWSTR section, const WCHAR* lines, size_t linesCc
 {
     if (!lock_.Held()) return false;
     if (linesCch == currentCch && wmemcmp(lines, current, linesCch) == 0) return true;
-    return Prepare() && WritePrivateProfileSectionW(section, lines, path_);
+    if (!Prepare()) return false;
+    if (!WriteUtf16Section(path_, section, lines, linesCch)) return WritePrivateProfileSectionW(section, lines, path_);
+    FlushProfileFile(path_);
+    return true;
 }
 
 BOOL SettingsSectionName(LPCWSTR text, LPCWSTR suffix, LPWSTR out, size_t cchOut)

@@ -19,6 +19,7 @@
 #include "drvglobals.h"
 #include "import_patch.h"
 #include "module.h"
+#include "settings_ini.h"
 #include "system_fakes.h"
 #include "test_files.h"
 
@@ -175,6 +176,79 @@ TEST(SettingsIniAcrossProcesses, DISABLED_Writer)
     CloseHandle(start);
     g_hInst = nullptr;
     FreeLibrary(module);
+}
+
+// Every section of a profile file as the profile functions read it: name, then its lines.
+std::vector<std::vector<std::wstring>> Sections(const std::wstring& file)
+{
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());
+    std::vector<wchar_t> names(1 << 16), lines(1 << 16);
+    const DWORD n = GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), file.c_str());
+    std::vector<std::vector<std::wstring>> sections;
+    for (const wchar_t* name = names.data(); name < names.data() + n && *name; name += wcslen(name) + 1) {
+        sections.push_back({name});
+        const DWORD got = GetPrivateProfileSectionW(name, lines.data(), static_cast<DWORD>(lines.size()), file.c_str());
+        for (const wchar_t* line = lines.data(); line < lines.data() + got && *line; line += wcslen(line) + 1)
+            sections.back().emplace_back(line);
+    }
+    return sections;
+}
+
+// A section replaced through an edit holds exactly the new lines, wherever it stands and however
+// its file is written; every other section reads as before, and a missing one is added.
+TEST(ProfileEdit, SectionReplacedAloneWhereverItStands)
+{
+    const std::vector<std::wstring> lines = {L"W0000002=two", L"W0000001=one, with \x00E9 and \x4E2D"};
+    std::wstring joined;
+    for (const std::wstring& line : lines) joined += line + L'\0';
+    const struct {
+        const char* what;
+        std::string text;
+    } cases[] = {
+        {"first of three", "[Watermark]\r\nW0000009=old\r\n\r\n[Other]\r\nKeep = as is\r\nA=1\r\n[Last]\r\nB=2\r\n"},
+        {"in the middle, other case and spaces", "[Other]\r\nKeep = as is\r\nA=1\r\n  [ watermark ]  \r\nW0000009=old\r\n; note\r\n[Last]\r\nB=2\r\n"},
+        {"last, header without a line end", "[Other]\r\nKeep = as is\r\nA=1\r\n[Watermark]"},
+        {"line feeds only", "[Other]\nKeep = as is\nA=1\n[Watermark]\nW0000009=old\n[Last]\nB=2\n"},
+        {"twice: the first is the one read", "[Watermark]\r\nW1=a\r\n[Other]\r\nKeep = as is\r\nA=1\r\n[Watermark]\r\nW2=b\r\n"},
+        {"missing", "[Other]\r\nKeep = as is\r\nA=1\r\n[Watermark Old]\r\nW=1\r\n"},
+        {"missing, no line end at the end", "[Other]\r\nKeep = as is\r\nA=1"},
+        {"empty file", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const std::wstring ini = folder.path() + L"edit.ini";
+        ASSERT_TRUE(WriteTextFile(ini, c.text));
+        auto before = Sections(ini);
+        std::vector<wchar_t> now(1 << 12);
+        const DWORD nowCch = GetPrivateProfileSectionW(L"Watermark", now.data(), static_cast<DWORD>(now.size()), ini.c_str());
+        {
+            ProfileEdit edit(ini.c_str(), ProfileEncoding::Unicode);
+            ASSERT_TRUE(edit.Ok());
+            EXPECT_TRUE(edit.SetSection(L"Watermark", joined.c_str(), joined.size(), now.data(), nowCch));
+        }
+        // Each name that reads the section (a second section of the name reads as the first).
+        bool found = false;
+        for (auto& section : before)
+            if (_wcsicmp(section[0].c_str(), L"Watermark") == 0) {
+                section.resize(1);
+                section.insert(section.end(), lines.begin(), lines.end());
+                found = true;
+            }
+        if (!found) {
+            before.push_back({L"Watermark"});
+            before.back().insert(before.back().end(), lines.begin(), lines.end());
+        }
+        EXPECT_EQ(Sections(ini), before);
+        // The rest of the file is left as it was written, not rewritten as the profile functions
+        // would write it.
+        if (c.text.find("Keep") != std::string::npos) {
+            std::string keep;
+            for (char ch : std::string("Keep = as is")) keep += std::string{ch, '\0'};
+            EXPECT_NE(ReadTextFile(ini).find(keep), std::string::npos);
+        }
+        EXPECT_EQ(ReadTextFile(ini).substr(0, 2), "\xFF\xFE");
+    }
 }
 
 class ChildProcess {
