@@ -117,6 +117,29 @@ bool PaperKey(DWORD id, WCHAR (&key)[32])
     return n > 0 && static_cast<size_t>(n) < std::size(key);
 }
 
+// Brings a user-paper table up to date with its section under g_DllLock: kept while the section's
+// UpdateNo equals the table's, else built anew by load (which builds a missing table).
+template <class Table>
+void ReloadTable(LPCWSTR section, HGLOBAL& table, void (*load)())
+{
+    EnterCriticalSection(&g_DllLock);
+    {
+        // The change counter and the table are read from one state of the file.
+        const FileLock lock(g_szSettingsIni);
+        FlushSettingsIni();
+        DWORD updateNo = 0;
+        const bool fits = ReadUpdateNo(section, &updateNo);
+        if (!TableIsCurrent<Table>(table, fits, updateNo)) {
+            // The new block is built before the old one goes, so it is always a block of its own.
+            const HGLOBAL old = table;
+            table = nullptr;
+            load();
+            ReleaseSupersededBlock(old);
+        }
+    }
+    LeaveCriticalSection(&g_DllLock);
+}
+
 }  // namespace
 
 int ParseListSignedNumber(LPCWSTR text, LONG* out)
@@ -198,42 +221,9 @@ void LoadUserDefPaperList()
     g_UserPaperTable = block;
 }
 
-void ReloadUserDefPaperTable()
-{
-    EnterCriticalSection(&g_DllLock);
-    {
-        // The change counter and the table are read from one state of the file.
-        const FileLock lock(g_szSettingsIni);
-        FlushSettingsIni();
-        DWORD updateNo = 0;
-        const bool fits = ReadUpdateNo(STR_USERPAPER_SECTION, &updateNo);
-        if (!TableIsCurrent<USERPAPERTABLE>(g_UserPaperTable, fits, updateNo)) {
-            // The new block is built before the old one goes, so it is always a block of its own.
-            const HGLOBAL old = g_UserPaperTable;
-            LoadUserDefPaperList();
-            ReleaseSupersededBlock(old);
-        }
-    }
-    LeaveCriticalSection(&g_DllLock);
-}
+void ReloadUserDefPaperTable() { ReloadTable<USERPAPERTABLE>(STR_USERPAPER_SECTION, g_UserPaperTable, LoadUserDefPaperList); }
 
-void ReloadUserDefLongTable()
-{
-    EnterCriticalSection(&g_DllLock);
-    {
-        const FileLock lock(g_szSettingsIni);
-        FlushSettingsIni();
-        DWORD updateNo = 0;
-        const bool fits = ReadUpdateNo(STR_LONGPAPER_SECTION, &updateNo);
-        if (!TableIsCurrent<LONGPAPERTABLE>(g_LongPaperTable, fits, updateNo)) {
-            const HGLOBAL old = g_LongPaperTable;
-            g_LongPaperTable = nullptr;
-            LoadUserDefLongList();
-            ReleaseSupersededBlock(old);
-        }
-    }
-    LeaveCriticalSection(&g_DllLock);
-}
+void ReloadUserDefLongTable() { ReloadTable<LONGPAPERTABLE>(STR_LONGPAPER_SECTION, g_LongPaperTable, LoadUserDefLongList); }
 
 void LoadThemeEntryPoints()
 {

@@ -142,33 +142,36 @@ FixedAppDataFolder::FixedAppDataFolder(const std::wstring& folder, HMODULE modul
 }
 FixedAppDataFolder::~FixedAppDataFolder() = default;
 
+namespace {
+
+// A spooler record followed by the one name it points at, written into a caller's buffer as the
+// spooler does; NULL when the buffer is missing or short.
+template <class Record>
+Record* WriteRecordWithName(LPCWSTR name, LPWSTR Record::*field, LPBYTE buffer, DWORD size, LPDWORD needed)
+{
+    const DWORD nameBytes = static_cast<DWORD>((wcslen(name) + 1) * sizeof(WCHAR));
+    *needed = static_cast<DWORD>(sizeof(Record)) + nameBytes;
+    if (!buffer || size < *needed) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return nullptr;
+    }
+    auto* record = reinterpret_cast<Record*>(buffer);
+    std::memset(record, 0, sizeof *record);
+    record->*field = reinterpret_cast<LPWSTR>(buffer + sizeof *record);
+    std::memcpy(record->*field, name, nameBytes);
+    return record;
+}
+
+}  // namespace
+
 BOOL WriteDriverInfo2(LPCWSTR name, LPBYTE buffer, DWORD size, LPDWORD needed)
 {
-    const DWORD bytes = static_cast<DWORD>(sizeof(DRIVER_INFO_2W) + (wcslen(name) + 1) * sizeof(WCHAR));
-    *needed = bytes;
-    if (!buffer || size < bytes) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
-    auto* info = reinterpret_cast<DRIVER_INFO_2W*>(buffer);
-    std::memset(info, 0, sizeof *info);
-    info->cVersion = 3;
-    info->pName = reinterpret_cast<LPWSTR>(buffer + sizeof *info);
-    std::memcpy(info->pName, name, (wcslen(name) + 1) * sizeof(WCHAR));
-    return TRUE;
+    auto* info = WriteRecordWithName(name, &DRIVER_INFO_2W::pName, buffer, size, needed);
+    if (info) info->cVersion = 3;
+    return info != nullptr;
 }
 
 BOOL WritePrinterInfo2(LPCWSTR name, LPBYTE buffer, DWORD size, LPDWORD needed)
 {
-    const DWORD bytes = static_cast<DWORD>(sizeof(PRINTER_INFO_2W) + (wcslen(name) + 1) * sizeof(WCHAR));
-    *needed = bytes;
-    if (!buffer || size < bytes) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
-    auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer);
-    std::memset(info, 0, sizeof *info);
-    info->pPrinterName = reinterpret_cast<LPWSTR>(buffer + sizeof *info);
-    std::memcpy(info->pPrinterName, name, (wcslen(name) + 1) * sizeof(WCHAR));
-    return TRUE;
+    return WriteRecordWithName(name, &PRINTER_INFO_2W::pPrinterName, buffer, size, needed) != nullptr;
 }
