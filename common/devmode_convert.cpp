@@ -95,28 +95,53 @@ LONG ConvertDevmode(const DEVMODEW* src, DEVMODEW* dest)
     return CopyIntoLayout(src, ReadHeader(src), dest, ReadHeader(dest));
 }
 
+namespace {
+
+// The layout ConvertDevmodeOut gives src for shape: the smaller of the two sizes of each part,
+// each with the version of the record it came from. FALSE when the conversion would be refused.
+bool OutLayout(const DEVMODEW* src, const DEVMODEW* shape, Header* from, Header* to)
+{
+    *from = ReadHeader(src);
+    *to = *from;
+    const Header like = ReadHeader(shape);
+    if (like.size < from->size) {
+        to->size = like.size;
+        to->specVersion = like.specVersion;
+    }
+    if (like.driverExtra < from->driverExtra) {
+        to->driverExtra = like.driverExtra;
+        to->driverVersion = like.driverVersion;
+    }
+    return Convertible(*from) && Convertible(*to);
+}
+
+}  // namespace
+
 BOOL ConvertDevmodeOut(const DEVMODEW* src, const DEVMODEW* shape, DEVMODEW* out)
 {
     if (!src || !out) return FALSE;
-    const Header from = ReadHeader(src);
     if (!shape) {
+        const Header from = ReadHeader(src);
         memmove(out, src, static_cast<size_t>(from.size) + from.driverExtra);
         return TRUE;
     }
-    const Header like = ReadHeader(shape);
-    Header to = from;
-    if (like.size < from.size) {
-        to.size = like.size;
-        to.specVersion = like.specVersion;
-    }
-    if (like.driverExtra < from.driverExtra) {
-        to.driverExtra = like.driverExtra;
-        to.driverVersion = like.driverVersion;
-    }
-    if (!Convertible(from) || !Convertible(to)) return FALSE;
+    Header from, to;
+    if (!OutLayout(src, shape, &from, &to)) return FALSE;
     WriteHeader(out, to);
     // src is copied by the header read before out's was written, in case the two overlap.
     return CopyIntoLayout(src, from, out, to) > 0;
+}
+
+DWORD ConvertDevmodeOutSize(const DEVMODEW* src, const DEVMODEW* shape)
+{
+    if (!src) return 0;
+    Header from, to;
+    if (!shape) {
+        from = ReadHeader(src);
+        return DWORD{from.size} + from.driverExtra;
+    }
+    if (!OutLayout(src, shape, &from, &to)) return 0;
+    return DWORD{to.size} + to.driverExtra;
 }
 
 int DrvConvertDevmodeCommon(LPCWSTR /*printerName*/, const DEVMODEW* src, DEVMODEW* dest, DWORD* size, DWORD mode,

@@ -74,6 +74,10 @@ LONG ConvertDevmode(const DEVMODEW* src, DEVMODEW* dest);
 // both are given.
 BOOL ConvertDevmodeOut(const DEVMODEW* src, const DEVMODEW* shape, DEVMODEW* out);
 
+// The number of bytes ConvertDevmodeOut(src, shape, out) writes at out; 0 when it would write
+// nothing (no src, or a conversion it refuses).
+DWORD ConvertDevmodeOutSize(const DEVMODEW* src, const DEVMODEW* shape);
+
 // The conversion request of the print system. *size is the size of the buffer at dest in bytes
 // (in) and the size the request needs or filled (out):
 // - no size: last error ERROR_INVALID_PARAMETER, result 0.

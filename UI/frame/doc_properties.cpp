@@ -32,6 +32,8 @@ bool IsOwnRecordOfModel(const DEVMODEW* dm, const DRVDEVMODE* ours)
 
 LONG DocumentPropertiesNoUI(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* info, const WORD* stamp)
 {
+    // The caller's word for the size of its output buffer, taken before cbOut is answered.
+    const DWORD capacity = header->cbOut;
     header->cbOut = DRV_DEVMODE_SIZE;
     const DWORD mode = header->fMode;
     if (mode == 0 || !header->pdmOut) return DRV_DEVMODE_SIZE;
@@ -64,9 +66,18 @@ LONG DocumentPropertiesNoUI(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2
 
     if (mode & (DM_OUT_DEFAULT | DM_OUT_BUFFER)) {
         // A caller that hands back a record of ours for this model gets it whole; any other
-        // caller gets it in the version and size of its input DEVMODE.
-        const bool whole = (mode & DM_IN_BUFFER) && IsOwnRecordOfModel(header->pdmOut, &work);
-        ConvertDevmodeOut(&work.dmPublic, whole ? nullptr : header->pdmIn, header->pdmOut);
+        // caller gets it in the version and size of its input DEVMODE. The output buffer is read
+        // as a record only when it is large enough to hold one.
+        const bool whole =
+            (mode & DM_IN_BUFFER) && capacity >= DRV_DEVMODE_SIZE && IsOwnRecordOfModel(header->pdmOut, &work);
+        const DEVMODEW* shape = whole ? nullptr : header->pdmIn;
+        // Nothing is written unless all of it fits: a record cut short is no record.
+        const DWORD size = ConvertDevmodeOutSize(&work.dmPublic, shape);
+        if (size == 0 || size > capacity) {
+            SetLastError(size == 0 ? ERROR_INVALID_PARAMETER : ERROR_INSUFFICIENT_BUFFER);
+            return -1;
+        }
+        ConvertDevmodeOut(&work.dmPublic, shape, header->pdmOut);
     }
     return 1;
 }

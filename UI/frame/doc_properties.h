@@ -21,7 +21,7 @@ struct DOCUMENTPROPERTYHEADER {
     LPWSTR pszPrinterName;
     PDEVMODEW pdmIn;
     PDEVMODEW pdmOut;
-    DWORD cbOut;   // set to the size of the driver DEVMODE
+    DWORD cbOut;   // in: bytes at pdmOut; out: the size of the driver DEVMODE
     DWORD fMode;   // DM_* request bits
 };
 
@@ -30,7 +30,10 @@ struct DOCUMENTPROPERTYHEADER {
 // fMode is 0 or there is no output DEVMODE; otherwise builds the printer's default, merges the
 // printer's DEVMODE (when it carries the current stamp) and the caller's input DEVMODE (with
 // DM_IN_BUFFER), applies the installed options, writes the result to pdmOut (with DM_OUT_BUFFER
-// or DM_OUT_DEFAULT) and returns 1.
+// or DM_OUT_DEFAULT) and returns 1. Nothing beyond the cbOut bytes at pdmOut is read or written:
+// when the record to be written (the whole record, or the size of pdmIn) does not fit, or pdmIn
+// gives no size it can be converted to, nothing is written, the last error says why and the
+// result is -1; cbOut then still tells the size of the whole record.
 LONG DocumentPropertiesNoUI(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* info, const WORD* stamp);
 
 // The body of DrvDocumentPropertySheets: -1 without a request record or printer information.

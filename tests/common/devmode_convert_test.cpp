@@ -177,6 +177,7 @@ TEST(ConvertDevmodeOut, ShapedLikeTheCallersRecord)
         const size_t room = c.result ? size_t{c.size} + c.extra : 0;
         Record out(0, 0, 0, 0, 77, std::max<size_t>(room, 1));
         const Record before = out;
+        EXPECT_EQ(ConvertDevmodeOutSize(src.dm(), shape.dm()), room);
         EXPECT_EQ(ConvertDevmodeOut(src.dm(), shape.dm(), out.dm()), c.result);
         if (c.result) {
             // The header is written before the copy: what the copy keeps of out is the header.
@@ -196,9 +197,11 @@ TEST(ConvertDevmodeOut, WithoutShapeCopiesWhole)
 {
     Record src(201, 33, 0x355, 0x500, 3);
     Record out(0, 0, 0, 0, 9, 201 + 33);
+    EXPECT_EQ(ConvertDevmodeOutSize(src.dm(), nullptr), 201u + 33u);
     EXPECT_TRUE(ConvertDevmodeOut(src.dm(), nullptr, out.dm()));
     EXPECT_TRUE(std::equal(out.bytes.begin(), out.bytes.begin() + 201 + 33, src.bytes.begin()));
     EXPECT_TRUE(out.guardIntact());
+    EXPECT_EQ(ConvertDevmodeOutSize(nullptr, src.dm()), 0u);
 
     Record r(220, 4160, 0x401, 0x500, 1);
     EXPECT_FALSE(ConvertDevmodeOut(nullptr, nullptr, r.dm()));

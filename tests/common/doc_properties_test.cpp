@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -14,7 +15,9 @@
 
 #include "devmode_merge.h"
 #include "doc_properties.h"
+#include "event_log_recorder.h"
 #include "fake_printer_data.h"
+#include "fuzz.h"
 #include "import_patch.h"
 #include "modeltable.h"
 #include "sample_machine.h"
@@ -95,9 +98,12 @@ protected:
         const auto* p = reinterpret_cast<const BYTE*>(&dm);
         g_stored.assign(p, p + sizeof dm);
     }
-    static LONG Call(DWORD mode, DEVMODEW* in, DEVMODEW* out, DWORD* cbOut = nullptr)
+    // A request without a sheet; capacity is the size the caller gives for its output buffer.
+    static LONG Call(DWORD mode, const DEVMODEW* in, DEVMODEW* out, DWORD* cbOut = nullptr,
+                     DWORD capacity = sizeof(DRVDEVMODE))
     {
-        DOCUMENTPROPERTYHEADER header = {sizeof header, 0, kPrinter, nullptr, in, out, 0, mode};
+        DOCUMENTPROPERTYHEADER header = {sizeof header, 0, kPrinter, nullptr, const_cast<DEVMODEW*>(in), out,
+                                         capacity, mode};
         const LONG result = DrvDocumentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header));
         if (cbOut) *cbOut = header.cbOut;
         return result;
@@ -204,6 +210,73 @@ TEST_F(DocProperties, CallersDevmodeTakesNoFieldsAway)
     EXPECT_EQ(Call(DM_IN_BUFFER | DM_OUT_BUFFER, &caller, &out.dmPublic), 1);
     EXPECT_EQ(out.dmPublic.dmFields & printerDm.dmPublic.dmFields, printerDm.dmPublic.dmFields);
     EXPECT_EQ(out.dmPublic.dmCopies, 2);
+}
+
+// The output buffer is cbOut bytes and nothing past it is read or written (it ends where an
+// inaccessible page begins, so a stray access faults and the guard reports it). A record that does
+// not fit whole is refused: -1, the buffer as it was, cbOut telling the size of the record. The
+// buffer is taken for a record of ours handed back only when it can hold one.
+TEST_F(DocProperties, NothingPastTheCallersBuffer)
+{
+    Store(Default());
+    DRVDEVMODE whole = Default();
+    whole.dmPublic.dmCopies = 4;
+    DEVMODEW publicOnly = whole.dmPublic;
+    publicOnly.dmDriverExtra = 0;
+    DEVMODEW headless = publicOnly;  // a size that does not even hold the header
+    headless.dmSize = 16;
+    const DRVDEVMODE ours = Default();
+
+    enum Out { kFill, kOurs };
+    constexpr DWORD kBoth = DM_IN_BUFFER | DM_OUT_BUFFER;
+    const struct {
+        const char* what;
+        DWORD mode;
+        const DEVMODEW* in;
+        Out out;
+        DWORD capacity;
+        LONG result;
+        DWORD written;  // dmSize + dmDriverExtra of the record written
+    } cases[] = {
+        {"no input, 220 bytes", DM_OUT_BUFFER, nullptr, kFill, 220, -1, 0},
+        {"no input, 1000 bytes", DM_OUT_BUFFER, nullptr, kFill, 1000, -1, 0},
+        {"no input, 4379 bytes", DM_OUT_BUFFER, nullptr, kFill, 4379, -1, 0},
+        {"no input, 4380 bytes", DM_OUT_BUFFER, nullptr, kFill, 4380, 1, 4380},
+        {"whole input, 4379 bytes", kBoth, &whole.dmPublic, kFill, 4379, -1, 0},
+        {"whole input, 4380 bytes", kBoth, &whole.dmPublic, kFill, 4380, 1, 4380},
+        {"public input, 220 bytes", kBoth, &publicOnly, kFill, 220, 1, 220},
+        {"public input, 1000 bytes", kBoth, &publicOnly, kFill, 1000, 1, 220},
+        {"record of ours in 220 bytes", kBoth, &publicOnly, kOurs, 220, 1, 220},
+        {"record of ours in 4379 bytes", kBoth, &publicOnly, kOurs, 4379, 1, 220},
+        {"record of ours in 4380 bytes", kBoth, &publicOnly, kOurs, 4380, 1, 4380},
+        {"input without a usable size", kBoth, &headless, kFill, 4380, -1, 0},
+    };
+    drvfuzz::GuardedBlock block(2 * sizeof(DRVDEVMODE));
+    ASSERT_TRUE(block.ok());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<BYTE> before(c.capacity, 0xA5);
+        if (c.out == kOurs) std::memcpy(before.data(), &ours, std::min<size_t>(c.capacity, sizeof ours));
+        BYTE* buffer = block.place(before.data(), before.size(), before.size());
+        ASSERT_NE(buffer, nullptr);
+
+        EventLogRecorder log;
+        ASSERT_TRUE(log.active());
+        DWORD cbOut = 0;
+        EXPECT_EQ(Call(c.mode, c.in, reinterpret_cast<DEVMODEW*>(buffer), &cbOut, c.capacity), c.result);
+        EXPECT_TRUE(log.events.empty()) << "a fault was caught";
+        EXPECT_EQ(cbOut, 4380u);
+        if (c.result != 1) {
+            EXPECT_EQ(std::memcmp(buffer, before.data(), before.size()), 0) << "a refused call wrote";
+            continue;
+        }
+        DRVDEVMODE out;
+        std::memset(&out, 0, sizeof out);
+        std::memcpy(&out, buffer, c.written);
+        EXPECT_EQ(DWORD{out.dmPublic.dmSize} + out.dmPublic.dmDriverExtra, c.written);
+        EXPECT_EQ(out.dmPublic.dmCopies, c.in ? 4 : ours.dmPublic.dmCopies);
+        EXPECT_EQ(std::memcmp(buffer + c.written, before.data() + c.written, c.capacity - c.written), 0);
+    }
 }
 
 }  // namespace

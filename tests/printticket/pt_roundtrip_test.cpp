@@ -128,7 +128,8 @@ protected:
     {
         std::memset(out, 0, sizeof *out);
         DOCUMENTPROPERTYHEADER header = {sizeof header, 0, printers_.back(), names_.back().data(),
-                                         in ? const_cast<DEVMODEW*>(&in->dmPublic) : nullptr, &out->dmPublic, 0,
+                                         in ? const_cast<DEVMODEW*>(&in->dmPublic) : nullptr, &out->dmPublic,
+                                         sizeof *out,
                                          static_cast<DWORD>(DM_OUT_BUFFER | (in ? DM_IN_BUFFER : 0))};
         const LONG result = sheets_(nullptr, reinterpret_cast<LPARAM>(&header));
         if (result != 1) return ::testing::AssertionFailure() << "DrvDocumentPropertySheets answered " << result;
