@@ -1,6 +1,6 @@
 // String ids of the string library. The paper ids are those of the built-in paper-string table
-// (the display string of each paper of the common paper file), the source and media ids those of
-// the built-in source and media tables.
+// (the display string of each paper of the common paper file), the source, media and paper-type
+// ids those of the built-in source, media and paper-type tables.
 #pragma once
 
 #define IDS_PAPER_A4           300
@@ -60,6 +60,35 @@
 #define IDS_MEDIA_BOND         9814
 #define IDS_MEDIA_THICK3       11534
 #define IDS_MEDIA_THIN         11535
+
+// Paper types, each beside the paper-type id it names.
+#define IDS_PAPERTYPE_THIN          1300  // 1
+#define IDS_PAPERTYPE_PLAIN_LIGHT   1301  // 2
+#define IDS_PAPERTYPE_PLAIN         1302  // 3
+#define IDS_PAPERTYPE_PLAIN_HEAVY   1303  // 4
+#define IDS_PAPERTYPE_THICK1        1304  // 5
+#define IDS_PAPERTYPE_THICK4        1305  // 13
+#define IDS_PAPERTYPE_TRANSPARENCY  1306  // 6
+#define IDS_PAPERTYPE_THICK3        1308  // 12
+#define IDS_PAPERTYPE_THICK2        1309  // 7
+#define IDS_PAPERTYPE_LABELS        1311  // 9
+#define IDS_PAPERTYPE_LABELS_THICK  1312  // 10
+#define IDS_PAPERTYPE_USER1         1313  // 19
+#define IDS_PAPERTYPE_PRINTER       1314  // 0
+#define IDS_PAPERTYPE_GLOSSY        1315  // 11
+#define IDS_PAPERTYPE_USER2         1316  // 20
+#define IDS_PAPERTYPE_USER3         1317  // 21
+#define IDS_PAPERTYPE_USER4         1318  // 22
+#define IDS_PAPERTYPE_USER5         1319  // 23
+#define IDS_PAPERTYPE_GLOSSY_MEDIUM 1322  // 24
+#define IDS_PAPERTYPE_GLOSSY_XHEAVY 1323  // 25
+#define IDS_PAPERTYPE_GLOSSY_HEAVY  1324  // 26
+#define IDS_PAPERTYPE_THICK5        1325  // 27
+#define IDS_PAPERTYPE_USER6         1326  // 28
+#define IDS_PAPERTYPE_USER7         1327  // 29
+#define IDS_PAPERTYPE_USER8         1328  // 30
+#define IDS_PAPERTYPE_USER9         1329  // 31
+#define IDS_PAPERTYPE_USER10        1330  // 32
 
 #define IDS_UNIT_TEXT          700
 #define IDS_FREESIZE_MM        2902

@@ -13,14 +13,16 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "datafiles.h"
 #include "devmode.h"
 #include "drvglobals.h"
-#include "langres.h"
 #include "fake_printer_data.h"
 #include "import_patch.h"
+#include "lang_fakes.h"
+#include "langres.h"
 #include "model_queries.h"
 #include "modelrecord.h"
 #include "module.h"
@@ -218,16 +220,24 @@ std::set<std::wstring> ExpectedResolutions(const MODELINFO& m)
     return names;
 }
 
+// The pattern of the string library that the master data file names for the model, in the driver
+// folder ("%s" for the language); empty when it names none.
+std::wstring StringLibraryPattern(const wchar_t* model)
+{
+    WCHAR name[256] = L"";
+    if (!DrvGetDataFileKey(DFKEY_STRING_RES_DLL, g_hInst, model, name, 256)) return L"";
+    WCHAR path[MAX_PATH] = L"";
+    GetModuleFileNameW(g_hInst, path, MAX_PATH);
+    std::wstring file(path);
+    return file.substr(0, file.rfind(L'\\') + 1) + name;
+}
+
 // Whether the string library that the master data file names for the model is in the driver
 // folder.
 bool StringLibraryPresent(const wchar_t* model)
 {
-    WCHAR name[256] = L"";
-    if (!DrvGetDataFileKey(DFKEY_STRING_RES_DLL, g_hInst, model, name, 256)) return false;
-    WCHAR path[MAX_PATH] = L"";
-    GetModuleFileNameW(g_hInst, path, MAX_PATH);
-    std::wstring file(path);
-    file = file.substr(0, file.rfind(L'\\') + 1) + name;
+    const std::wstring file = StringLibraryPattern(model);
+    if (file.empty()) return false;
     HMODULE library = LoadResModule(file.c_str());
     if (library) FreeResModule(library);
     return library != nullptr;
@@ -297,6 +307,50 @@ TEST_F(Capabilities, EveryModelDescribesItsOwnOptions)
         }
     }
     EXPECT_GT(modelsWithStrings, 0);
+}
+
+// Every name the document shows is there, on every sample model and in both languages of the
+// string libraries: every feature and option has a non-empty display name, and so has every
+// parameter that carries one. The names come from the library of the user's language that the
+// model's data names; the paper-type names of a feature differ from one another.
+TEST_F(Capabilities, EveryDisplayNameIsGivenInBothLanguages)
+{
+    for (const auto& [language, tag] : {std::pair<LANGID, const wchar_t*>{0x0409, L"ENU"}, {0x0407, L"DEU"}}) {
+        FixedUserLanguage user(language);
+        ASSERT_TRUE(user.active());
+        for (const wchar_t* model : kSampleModels) {
+            SCOPED_TRACE(Narrow(model) + " " + Narrow(tag));
+            Bind(model, DEVOPT_DUPLEX, 0x104);
+            const XNode root = Build();
+            ASSERT_FALSE(root.kids.empty());
+            std::function<void(const XNode&)> visit = [&](const XNode& node) {
+                if (node.elem == L"Feature" || node.elem == L"Option") {
+                    EXPECT_FALSE(DisplayName(node).empty()) << Narrow(node.elem + L" " + node.name.local);
+                }
+                if (node.elem == L"Property" && node.name.local == L"DisplayName") {
+                    EXPECT_TRUE(!node.kids.empty() && !node.kids[0].text.empty()) << "an empty DisplayName";
+                }
+                for (const XNode& kid : node.kids) visit(kid);
+            };
+            visit(root);
+
+            const XNode* mediaTypes = root.Child(L"Feature", L"PageMediaType");
+            ASSERT_NE(mediaTypes, nullptr);
+            std::set<std::wstring> names;
+            for (const XNode* o : mediaTypes->All(L"Option")) names.insert(DisplayName(*o));
+            EXPECT_EQ(names.size(), mediaTypes->All(L"Option").size()) << "two paper types share a name";
+
+            std::wstring file = StringLibraryPattern(model);
+            ASSERT_NE(file.find(L"%s"), std::wstring::npos);
+            file.replace(file.find(L"%s"), 2, tag);
+            HMODULE library = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+            ASSERT_NE(library, nullptr) << Narrow(file);
+            WCHAR expected[256] = L"";
+            LoadStringW(library, static_cast<UINT>(g_PtMediaTypes.Feature.nDisplayId), expected, 256);
+            FreeLibrary(library);
+            EXPECT_EQ(DisplayName(*mediaTypes), expected);
+        }
+    }
 }
 
 TEST_F(Capabilities, ModelFlagsAndInstalledOptionsDecideTheOffer)
