@@ -12,6 +12,7 @@
 #include "modeltable.h"
 #include "papertables.h"
 #include "settings_records.h"
+#include "spoolerinfo.h"
 
 #ifndef DRV_BUILD_UM
 #include "langres.h"
@@ -647,14 +648,6 @@ WORD DrvFormatPaperName(const MODELINFO* info, int index, LPWSTR output, UINT cb
 void* DrvGetPrinterInfo(HANDLE printer, DWORD level)
 {
     if (!printer) return nullptr;
-    DWORD needed = 0;
-    GetPrinterW(printer, level, nullptr, 0, &needed);
-    if (needed == 0) return nullptr;
-    void* block = GlobalAlloc(GPTR, needed);
-    if (!block) return nullptr;
-    if (!GetPrinterW(printer, level, static_cast<BYTE*>(block), needed, &needed)) {
-        GlobalFree(block);
-        return nullptr;
-    }
-    return block;
+    return DrvSpoolerRecord(
+        [&](BYTE* buffer, DWORD size, DWORD* needed) { return GetPrinterW(printer, level, buffer, size, needed); });
 }

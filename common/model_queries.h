@@ -220,6 +220,6 @@ WORD DrvFormatPaperName(const MODELINFO* info, int index, LPWSTR output, UINT cb
                         BOOL inch, HMODULE stringModule);
 #endif
 
-// GetPrinterW of the given level into a fixed global block sized by a first call; NULL on
-// failure. The caller frees it with GlobalFree.
+// GetPrinterW of the given level into a fixed global block (DrvSpoolerRecord); NULL on failure.
+// The caller frees it with GlobalFree.
 void* DrvGetPrinterInfo(HANDLE printer, DWORD level);

@@ -8,16 +8,9 @@
 void* DrvGetPrinterDriverInfo(HANDLE printer, DWORD level)
 {
     if (!printer) return nullptr;
-    DWORD needed = 0;
-    GetPrinterDriverW(printer, nullptr, level, nullptr, 0, &needed);
-    if (needed == 0) return nullptr;
-    void* block = GlobalAlloc(GPTR, needed);
-    if (!block) return nullptr;
-    if (!GetPrinterDriverW(printer, nullptr, level, static_cast<BYTE*>(block), needed, &needed)) {
-        GlobalFree(block);
-        return nullptr;
-    }
-    return block;
+    return DrvSpoolerRecord([&](BYTE* buffer, DWORD size, DWORD* needed) {
+        return GetPrinterDriverW(printer, nullptr, level, buffer, size, needed);
+    });
 }
 
 LPCWSTR DrvGetHelpFilePath(HANDLE printer)
