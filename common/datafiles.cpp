@@ -5,6 +5,7 @@
 #include <winspool.h>
 
 #include "drvglobals.h"
+#include "ini_memo.h"
 #include "module.h"
 #include "spoolerinfo.h"
 #include "wstrbuf.h"
@@ -114,7 +115,7 @@ DWORD DrvGetDataFileValuePath(LPCWSTR section, LPCWSTR key, LPWSTR out, BOOL wit
     if (folderLen == 0 || !MasterFilePath(folder, master, ARRAYSIZE(master))) return 0;
 
     WCHAR value[DATAFILE_VALUE_CCH];
-    const DWORD n = GetPrivateProfileStringW(section, key, L"", value, DATAFILE_VALUE_CCH, master);
+    const DWORD n = DrvReadIniString(section, key, L"", value, DATAFILE_VALUE_CCH, master);
     if (n == 0) return 0;
     // A value that does not fit the caller's buffer together with the folder is never cut:
     // a cut file name would name another file, so it counts as missing.
@@ -184,8 +185,8 @@ DWORD DrvGetDataFileKey(UINT id, HMODULE module, LPCWSTR modelName, LPWSTR out, 
     if (!key) return 0;
 
     const LPCWSTR section = modelName ? modelName : L"General";
-    DWORD n = GetPrivateProfileStringW(section, key, L"", out, size, master);
-    if (n == 0 && modelName) n = GetPrivateProfileStringW(L"General", key, L"", out, size, master);
+    DWORD n = DrvReadIniString(section, key, L"", out, size, master);
+    if (n == 0 && modelName) n = DrvReadIniString(L"General", key, L"", out, size, master);
     return n;
 }
 

@@ -8,6 +8,7 @@
 #include "crc32.h"
 #include "datafiles.h"
 #include "drvglobals.h"
+#include "ini_memo.h"
 #include "wstrbuf.h"
 
 #ifndef DRV_BUILD_UM
@@ -356,7 +357,7 @@ void ReadDataFileVersions(LPCWSTR modelName, WORD stamps[DATAFILE_STAMPS])
     for (int i = 0; i < DATAFILE_STAMPS; ++i) {
         // A file the master data file does not name has no stamp: 0, as a file without one.
         const bool named = (i < 2 || modelName) && files[i](modelName, path) != 0;
-        stamps[i] = named ? static_cast<WORD>(GetPrivateProfileIntW(L"VERSION", L"Ver", 0, path)) : 0;
+        stamps[i] = named ? static_cast<WORD>(DrvReadIniInt(L"VERSION", L"Ver", 0, path)) : 0;
     }
 }
 
