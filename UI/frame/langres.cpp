@@ -78,10 +78,9 @@ HKEY OpenLanguageKey(LPCWSTR subkey = nullptr)
 }
 
 // The text of the language key's string value named name, when it holds more than one byte; at
-// most LANGRES_NAME_MAX_CCH characters.
-bool ReadReplacementName(LPCWSTR name, std::wstring* text)
+// most LANGRES_NAME_MAX_CCH characters. key is the open language key, or NULL when it is missing.
+bool ReadReplacementName(HKEY key, LPCWSTR name, std::wstring* text)
 {
-    HKEY key = OpenLanguageKey();
     if (!key) return false;
     bool found = false;
     DWORD type = 0, cb = 0;
@@ -98,7 +97,6 @@ bool ReadReplacementName(LPCWSTR name, std::wstring* text)
             found = true;
         }
     }
-    RegCloseKey(key);
     return found;
 }
 
@@ -185,7 +183,10 @@ bool ValidRow(int row) { return row >= 0 && static_cast<size_t>(row) < RESMODULE
 
 }  // namespace
 
-int GetUiLanguageList(DWORD (&list)[LANGLIST_ENTRIES])
+namespace {
+
+// The candidate languages, with the values of the language key open at key (NULL: missing).
+int LanguageList(HKEY key, DWORD (&list)[LANGLIST_ENTRIES])
 {
     size_t n = 0;
     auto add = [&](DWORD language) {
@@ -195,10 +196,9 @@ int GetUiLanguageList(DWORD (&list)[LANGLIST_ENTRIES])
 
     DWORD forced = 0, fallback = 0;
     bool hasForced = false, hasFallback = false;
-    if (HKEY key = OpenLanguageKey()) {
+    if (key) {
         hasForced = ReadDword(key, LANGRES_VALUE_LANGUAGE, &forced);
         hasFallback = ReadDword(key, LANGRES_VALUE_DEFAULT_LANGUAGE, &fallback);
-        RegCloseKey(key);
     }
     if (hasForced) {
         add(forced);
@@ -211,6 +211,28 @@ int GetUiLanguageList(DWORD (&list)[LANGLIST_ENTRIES])
     list[n++] = LANGRES_ENGLISH;
     list[n] = LANGLIST_END;
     return static_cast<int>(n);
+}
+
+// The first library of the pattern that loads, over the candidates (LoadLocalizedModule).
+HMODULE LoadLocalized(const DWORD (&candidates)[LANGLIST_ENTRIES], int n, LPCWSTR pattern)
+{
+    for (int i = 0; i < n; ++i) {
+        WCHAR abbreviation[16];
+        if (!Abbreviation(candidates[i], abbreviation)) continue;
+        if (HMODULE module = LoadLibraryFile(PutTag(pattern, abbreviation))) return module;
+        if (HMODULE module = LoadLibraryFile(PutTag(pattern, LANGRES_LOCAL_TAG))) return module;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int GetUiLanguageList(DWORD (&list)[LANGLIST_ENTRIES])
+{
+    HKEY key = OpenLanguageKey();
+    const int n = LanguageList(key, list);
+    if (key) RegCloseKey(key);
+    return n;
 }
 
 WORD LangIdToResOffset(LANGID language)
@@ -243,10 +265,18 @@ WORD GetLangResOffset(LANGID language, LPCWSTR libraryName)
 HMODULE LoadResModule(LPCWSTR name)
 {
     if (!name) return nullptr;
+    // The language key is opened once for the name's replacement and the candidate languages.
+    HKEY key = OpenLanguageKey();
     std::wstring actual(name);
     std::wstring replacement;
-    if (ReadReplacementName(name, &replacement)) actual = replacement;
-    if (actual.find(L'%') != std::wstring::npos) return LoadLocalizedModule(actual.c_str());
+    if (ReadReplacementName(key, name, &replacement)) actual = replacement;
+    if (actual.find(L'%') != std::wstring::npos) {
+        DWORD candidates[LANGLIST_ENTRIES];
+        const int n = LanguageList(key, candidates);
+        if (key) RegCloseKey(key);
+        return LoadLocalized(candidates, n, actual.c_str());
+    }
+    if (key) RegCloseKey(key);
     return RegisterResModule(actual.c_str());
 }
 
@@ -255,13 +285,7 @@ HMODULE LoadLocalizedModule(LPCWSTR pattern)
     if (!pattern) return nullptr;
     DWORD candidates[LANGLIST_ENTRIES];
     const int n = GetUiLanguageList(candidates);
-    for (int i = 0; i < n; ++i) {
-        WCHAR abbreviation[16];
-        if (!Abbreviation(candidates[i], abbreviation)) continue;
-        if (HMODULE module = LoadLibraryFile(PutTag(pattern, abbreviation))) return module;
-        if (HMODULE module = LoadLibraryFile(PutTag(pattern, LANGRES_LOCAL_TAG))) return module;
-    }
-    return nullptr;
+    return LoadLocalized(candidates, n, pattern);
 }
 
 HMODULE RegisterResModule(LPCWSTR name)
