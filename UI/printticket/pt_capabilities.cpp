@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "datafiles.h"
 #include "devmode.h"
@@ -147,22 +148,31 @@ HRESULT ReplacePickOne(PTXMLDOC* doc, HMODULE strings, const PTFEATUREDEF& featu
                                       out);
 }
 
-// Whether feature already holds an option of that name (options that would repeat a name are
-// not written twice: the names of a feature's options must differ).
-bool HasOption(PTXMLDOC* doc, IXMLDOMElement* feature, LPCWSTR uri, LPCWSTR local)
-{
-    Ref<IXMLDOMElement> found;
-    return PtXmlFindNamedChild(doc, feature, Psf(), L"Option", uri, local, found.put()) == S_OK;
-}
+// The names of the options a builder has written under the feature it has just created (so
+// that what the feature holds is what was written through this). An option that would repeat a
+// name is left out: the names of a feature's options must differ.
+class OptionNames {
+public:
+    // Whether no option of that name was written yet; the name counts as written from now on.
+    bool take(LPCWSTR uri, LPCWSTR local)
+    {
+        for (const auto& [u, l] : names_)
+            if (std::wcscmp(u, uri) == 0 && std::wcscmp(l, local) == 0) return false;
+        names_.emplace_back(uri, local);
+        return true;
+    }
 
-// An option with its display name, when the feature has none of that name yet. S_FALSE when it
-// was left out as a repeat.
-HRESULT AddNamedOption(PTXMLDOC* doc, IXMLDOMElement* feature, LPCWSTR uri, LPCWSTR local, LPCWSTR displayName,
-                       IXMLDOMElement** out = nullptr)
+private:
+    std::vector<std::pair<LPCWSTR, LPCWSTR>> names_;
+};
+
+// An option with its display name, unless one of that name was written. S_FALSE when it was
+// left out as a repeat.
+HRESULT AddNamedOption(PTXMLDOC* doc, IXMLDOMElement* feature, OptionNames& written, LPCWSTR uri, LPCWSTR local,
+                       LPCWSTR displayName)
 {
-    if (out) *out = nullptr;
-    if (HasOption(doc, feature, uri, local)) return S_FALSE;
-    return PtXmlCreateDisplayOption(doc, feature, uri, local, displayName, out);
+    if (!written.take(uri, local)) return S_FALSE;
+    return PtXmlCreateDisplayOption(doc, feature, uri, local, displayName, nullptr);
 }
 
 // The size fields of the printer's DEVMODE that the paper list reads, from the level-2 record's
@@ -325,6 +335,7 @@ HRESULT PtBuildPrintCapabilities(PTPROVIDER* provider, IXMLDOMDocument2* documen
     }
 
     HMODULE strings = provider->pModelInfo ? LoadStringLibrary(provider->pModelInfo) : nullptr;
+    provider->keptStrings.hold(strings);
     // The shared name tables are refilled and read under the library's lock, so that another
     // thread's refill never changes a name while this document lists it.
     EnterCriticalSection(&g_DllLock);
@@ -358,10 +369,12 @@ HRESULT PickOneOfRows(PTXMLDOC* doc, HMODULE strings, const PTFEATUREDEF* featur
     if (!doc || !feature || (count > 0 && !options)) return E_INVALIDARG;
     Ref<IXMLDOMElement> element;
     HRESULT hr = ReplacePickOne(doc, strings, *feature, parent, element.put());
+    OptionNames written;
     for (INT32 i = 0; SUCCEEDED(hr) && i < count; ++i) {
         WCHAR name[kDisplayCch];
         LoadDisplayName(strings, options[i].nDisplayId, name);
-        hr = AddNamedOption(doc, element.get(), RowUri(options[i].nNamespace), PtKeyword(options[i].nKeyword), name);
+        hr = AddNamedOption(doc, element.get(), written, RowUri(options[i].nNamespace),
+                            PtKeyword(options[i].nKeyword), name);
     }
     if (FAILED(hr)) return hr;
     if (out) {
@@ -468,6 +481,7 @@ HRESULT PtCapsPageMediaSize(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE strings
             defaultSize[1] = first[1];
         }
         const DEVMODEW& bound = provider->dmBound.dmPublic;
+        OptionNames written;
         for (int i = 0; i < model->nPapers && SUCCEEDED(hr); ++i) {
             if ((model->wFinisherType & FINISHERTYPE_INSTALLED) &&
                 !(DrvGetPaperSourceMask(model, i) & kFinisherPaperMask))
@@ -511,7 +525,7 @@ HRESULT PtCapsPageMediaSize(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE strings
                   size[0] == provider->wTicketMediaLength)))
                 ticketInForce = true;
 
-            if (HasOption(doc, feature.get(), RowUri(row->nNamespace), PtKeyword(row->nKeyword))) continue;
+            if (!written.take(RowUri(row->nNamespace), PtKeyword(row->nKeyword))) continue;
             Ref<IXMLDOMElement> option;
             hr = PtXmlCreateOption(doc, feature.get(), RowUri(row->nNamespace), PtKeyword(row->nKeyword),
                                    option.put());
@@ -574,6 +588,7 @@ HRESULT PtCapsPageResolution(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE string
     if (FAILED(hr) || !model) return hr;
     constexpr int kFirstSlot = 0, kThirdSlot = 2;
     constexpr INT32 kSharedRow = 1, kSharedRowFirstSlot = 3;
+    OptionNames written;
     for (int slot = 0; slot < 4 && SUCCEEDED(hr); ++slot) {
         const SHORT entry = static_cast<SHORT>(model->QualityType[slot]);
         if (entry < 0) break;
@@ -583,7 +598,7 @@ HRESULT PtCapsPageResolution(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE string
         const PTOPTIONDEF* row = PtResolutionRow(index);
         if (!row) continue;
         const LPCWSTR uri = RowUri(row->nNamespace), local = PtKeyword(row->nKeyword);
-        if (HasOption(doc, feature.get(), uri, local)) continue;
+        if (!written.take(uri, local)) continue;
         Ref<IXMLDOMElement> option;
         hr = PtXmlCreateOption(doc, feature.get(), uri, local, option.put());
         for (int p = 0; p < g_PtResolutionProps.nProps && SUCCEEDED(hr); ++p) {
@@ -640,6 +655,7 @@ HRESULT PtCapsInputBin(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE strings)
         return true;
     };
     // Automatic selection first, then the other sources in list order.
+    OptionNames written;
     for (int pass = 0; pass < 2 && SUCCEEDED(hr); ++pass) {
         for (int i = 0; i < model->nSources && SUCCEEDED(hr); ++i) {
             const WORD id = DrvGetSourceOrMediaId(model, i);
@@ -647,7 +663,7 @@ HRESULT PtCapsInputBin(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE strings)
             const PTOPTIONDEF* row = PtInputBinRowOfSource(id);
             WCHAR name[kDisplayCch] = L"";
             DrvGetSourceName(model, i, name, sizeof name);
-            hr = AddNamedOption(doc, feature.get(), RowUri(row->nNamespace), PtKeyword(row->nKeyword), name);
+            hr = AddNamedOption(doc, feature.get(), written, RowUri(row->nNamespace), PtKeyword(row->nKeyword), name);
         }
     }
     if (SUCCEEDED(hr) && (model->dwCapFlags & MIF_A3PRINTER))
@@ -662,11 +678,12 @@ HRESULT PtCapsPageMediaType(PTPROVIDER* provider, PTXMLDOC* doc, HMODULE strings
     HRESULT hr = ReplacePickOne(doc, strings, g_PtMediaTypes.Feature, nullptr, feature.put());
     const MODELINFO* model = provider->pModelInfo;
     if (FAILED(hr) || !model) return hr;
+    OptionNames written;
     for (int i = 0; i < model->nPaperTypes && SUCCEEDED(hr); ++i) {
         const PTOPTIONDEF* row = PtMediaTypeRowOfId(DrvGetPaperTypeId(model, i));
         WCHAR name[kDisplayCch];
         LoadDisplayName(strings, DrvGetPaperTypeNameId(model, i), name);
-        hr = AddNamedOption(doc, feature.get(), RowUri(row->nNamespace), PtKeyword(row->nKeyword), name);
+        hr = AddNamedOption(doc, feature.get(), written, RowUri(row->nNamespace), PtKeyword(row->nKeyword), name);
     }
     return hr;
 }

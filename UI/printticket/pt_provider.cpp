@@ -10,6 +10,7 @@
 #include "device_options.h"
 #include "devmode_merge.h"
 #include "file_lock.h"
+#include "ini_memo.h"
 #include "model_queries.h"
 #include "modeltable.h"
 #include "pt_capabilities.h"
@@ -32,6 +33,38 @@ constexpr size_t kOptionsEnd = offsetof(DRVDEVMODE, dmPrivate.wSourceOption) + s
 size_t DevmodeBytes(const DEVMODEW* dm)
 {
     return static_cast<size_t>(dm->dmSize) + dm->dmDriverExtra;
+}
+
+// The two device-option values of the provider's printer: from its section of the settings INI
+// (named after printerName, on Windows 6.0 and later), else from printer data. 0 when both were
+// read, 1 at the first that could not be.
+int ReadDeviceOptions(PTPROVIDER* provider, LPCWSTR printerName)
+{
+    WCHAR section[DEVOPT_SECTION_CCH] = L"";
+    const bool useIni = g_OsVersion.dwMajorVersion >= 6;
+    // A printer whose name does not fit the section keeps no settings-INI copy.
+    if (useIni && printerName) DeviceOptionSection(printerName, section, DEVOPT_SECTION_CCH);
+    // Both entries as one writer left them.
+    const FileLock iniLock(useIni && section[0] ? g_szSettingsIni : nullptr);
+
+    static const LPCWSTR kKeys[] = {DEVOPT_VALUE_DEVICE, DEVOPT_VALUE_SOURCE};
+    for (LPCWSTR key : kKeys) {
+        UINT value = static_cast<UINT>(-1);
+        if (useIni && section[0] && g_szSettingsIni[0])
+            value = DrvReadIniInt(section, key, -1, g_szSettingsIni);
+        if (value == static_cast<UINT>(-1)) {
+            DWORD data = 0, needed = 0;
+            if (GetPrinterDataW(provider->hPrinter, const_cast<LPWSTR>(key), nullptr, reinterpret_cast<BYTE*>(&data),
+                                sizeof data, &needed) != ERROR_SUCCESS)
+                return 1;
+            value = data;
+        }
+        if (key == DEVOPT_VALUE_DEVICE)
+            provider->wDeviceOption = static_cast<WORD>(value & 15);
+        else
+            provider->wSourceOption = static_cast<WORD>(value & 0xFFFF);
+    }
+    return 0;
 }
 
 // Binds provider to printer: the model, the device options and dmBound. Leaves bBound FALSE
@@ -61,9 +94,13 @@ void BindToPrinter(PTPROVIDER* provider, HANDLE printer)
         // Looked up after the refresh, so that the first binding in a process finds the model it
         // has just loaded and reads the device options before they are merged below.
         provider->pModelInfo = DrvGetModelInfo(info2->pDriverName);
-        if (provider->pModelInfo) PtReadDeviceOptions(provider);
+        if (provider->pModelInfo) ReadDeviceOptions(provider, info2->pPrinterName);
 
-        if (DrvBuildDefaultDevmode(&provider->dmBound, info2->pPrinterName, printer)) {
+        // The model's default DEVMODE, built for the driver name the printer's record gives (the
+        // name its driver record would give too).
+        WCHAR modelName[DRV_MODELNAME_CCH];
+        lstrcpynW(modelName, info2->pDriverName, DRV_MODELNAME_CCH);
+        if (DrvDefaultDevmode(&provider->dmBound, DrvGetModelInfo(modelName), info2->pPrinterName, modelName)) {
             WORD* version = provider->dmBound.dmPrivate.wDataFileVersion;
             std::memcpy(version, stamp, DATAFILE_STAMPS * sizeof(WORD));
             version[4] = 0;
@@ -103,38 +140,25 @@ PTPROVIDER* PtProvider_Init(PTPROVIDER* provider)
 
 int PtReadDeviceOptions(PTPROVIDER* provider)
 {
-    WCHAR section[DEVOPT_SECTION_CCH] = L"";
-    const bool useIni = g_OsVersion.dwMajorVersion >= 6;
-    if (useIni) {
-        auto* info2 = static_cast<PRINTER_INFO_2W*>(DrvGetPrinterInfo(provider->hPrinter, 2));
-        // A printer whose name does not fit the section keeps no settings-INI copy.
-        if (info2) DeviceOptionSection(info2->pPrinterName, section, DEVOPT_SECTION_CCH);
-        if (info2) GlobalFree(info2);
-    }
-    // Both entries as one writer left them.
-    const FileLock iniLock(useIni && section[0] ? g_szSettingsIni : nullptr);
-
-    static const LPCWSTR kKeys[] = {DEVOPT_VALUE_DEVICE, DEVOPT_VALUE_SOURCE};
-    for (LPCWSTR key : kKeys) {
-        UINT value = static_cast<UINT>(-1);
-        if (useIni && section[0] && g_szSettingsIni[0])
-            value = GetPrivateProfileIntW(section, key, -1, g_szSettingsIni);
-        if (value == static_cast<UINT>(-1)) {
-            DWORD data = 0, needed = 0;
-            if (GetPrinterDataW(provider->hPrinter, const_cast<LPWSTR>(key), nullptr, reinterpret_cast<BYTE*>(&data),
-                                sizeof data, &needed) != ERROR_SUCCESS)
-                return 1;
-            value = data;
-        }
-        if (key == DEVOPT_VALUE_DEVICE)
-            provider->wDeviceOption = static_cast<WORD>(value & 15);
-        else
-            provider->wSourceOption = static_cast<WORD>(value & 0xFFFF);
-    }
-    return 0;
+    if (g_OsVersion.dwMajorVersion < 6) return ReadDeviceOptions(provider, nullptr);
+    auto* info2 = static_cast<PRINTER_INFO_2W*>(DrvGetPrinterInfo(provider->hPrinter, 2));
+    const int result = ReadDeviceOptions(provider, info2 ? info2->pPrinterName : nullptr);
+    if (info2) GlobalFree(info2);
+    return result;
 }
 
 // ---- The provider object --------------------------------------------------------------------
+
+void PtLibraryRef::hold(HMODULE module)
+{
+    if (module == module_) return;
+    HMODULE taken = nullptr;
+    if (module &&
+        !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(module), &taken))
+        taken = nullptr;
+    if (module_) FreeLibrary(module_);
+    module_ = taken;
+}
 
 HRESULT STDMETHODCALLTYPE PTPROVIDER::QueryInterface(REFIID riid, void** ppv)
 {

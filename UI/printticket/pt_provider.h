@@ -19,6 +19,20 @@ constexpr HRESULT PT_E_UNBOUND = E_UNEXPECTED;
 // The Print Schema version the provider supports.
 constexpr INT PT_SCHEMA_VERSION = 1;
 
+// One reference of its own to a loaded library, given back when the holder goes or holds another.
+class PtLibraryRef {
+public:
+    PtLibraryRef() = default;
+    PtLibraryRef(const PtLibraryRef&) = delete;
+    PtLibraryRef& operator=(const PtLibraryRef&) = delete;
+    ~PtLibraryRef() { hold(nullptr); }
+    // Takes a reference to module (NULL: none) and gives back the one held before.
+    void hold(HMODULE module);
+
+private:
+    HMODULE module_ = nullptr;
+};
+
 // The provider object: one zero-filled GMEM_FIXED block per object, its interface table first.
 struct PTPROVIDER final : public IPrintTicketProvider {
     LONG cRef;                 // 1 after creation; interlocked
@@ -32,6 +46,9 @@ struct PTPROVIDER final : public IPrintTicketProvider {
     WORD wTicketMediaWidth;    // media size of that ticket, 0.1 mm
     WORD wTicketMediaLength;
     BOOL bBound;               // the last binding read the printer and built dmBound
+    // The string library of the last capabilities, kept loaded while the object lives: each
+    // document loads and frees its library, and loading it again then finds it mapped.
+    PtLibraryRef keptStrings;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
