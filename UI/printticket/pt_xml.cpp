@@ -2,11 +2,48 @@
 #include "pt_xml.h"
 
 #include <cwchar>
+#include <new>
+#include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "pt_keywords.h"
 
 const PTXMLNAMESPACE g_PtXmlNamespaces[PTNS_COUNT] = {
     {L"psf", PT_URI_PSF}, {L"psk", PT_URI_PSK}, {L"ns0000", PT_URI_PRIVATE}, {L"xsi", PT_URI_XSI}, {L"xsd", PT_URI_XSD},
+};
+
+// What an attached wrapper remembers of the declarations in scope (pt_xml.h).
+struct PtXmlScope {
+    struct Declaration {
+        std::wstring prefix;
+        bool bound;  // the document element declares the prefix (as far as its attributes show)
+        std::wstring uri;
+    };
+    struct ManagerPrefix {
+        std::wstring uri;
+        bool known;  // the manager gave a prefix
+        std::wstring prefix;
+    };
+
+    bool active = true;
+    std::unordered_set<IXMLDOMNode*> created;  // one reference each
+    std::vector<Declaration> rootDeclarations;
+    std::vector<ManagerPrefix> managerPrefixes;
+
+    ~PtXmlScope() { forgetCreated(); }
+    void forgetCreated()
+    {
+        for (IXMLDOMNode* node : created) node->Release();
+        created.clear();
+    }
+    void stop()
+    {
+        active = false;
+        forgetCreated();
+        rootDeclarations.clear();
+        managerPrefixes.clear();
+    }
 };
 
 namespace {
@@ -148,6 +185,33 @@ HRESULT ManagerUri(PTXMLDOC* doc, const WCHAR* prefix, IXMLDOMNode* context, BST
     return *uri ? S_OK : E_OUTOFMEMORY;
 }
 
+// The scope the wrapper remembers, while it remembers one.
+PtXmlScope* ActiveScope(PTXMLDOC* doc) { return doc && doc->pScope && doc->pScope->active ? doc->pScope : nullptr; }
+
+// InScopeUri for a node of the document: at the document element or an element the wrapper
+// remembers, a prefix the document element declares is answered from what was read of it.
+HRESULT ScopeUri(PTXMLDOC* doc, IXMLDOMNode* node, const WCHAR* prefix, size_t prefixLen, BSTR* uri) {
+    PtXmlScope* scope = ActiveScope(doc);
+    if (scope && node && (node == doc->pRoot || scope->created.count(node))) {
+        const std::wstring name(prefix, prefixLen);
+        auto it = scope->rootDeclarations.begin();
+        while (it != scope->rootDeclarations.end() && it->prefix != name) ++it;
+        if (it == scope->rootDeclarations.end()) {
+            Bstr found;
+            const HRESULT hr = InScopeUri(doc->pRoot, prefix, prefixLen, found.put());
+            if (FAILED(hr)) return hr;
+            scope->rootDeclarations.push_back(
+                {name, hr == S_OK, hr == S_OK ? std::wstring(found.get(), SysStringLen(found.get())) : std::wstring()});
+            it = scope->rootDeclarations.end() - 1;
+        }
+        if (it->bound) {
+            *uri = SysAllocStringLen(it->uri.data(), static_cast<UINT>(it->uri.size()));
+            return *uri ? S_OK : E_OUTOFMEMORY;
+        }
+    }
+    return InScopeUri(node, prefix, prefixLen, uri);
+}
+
 // The children of `parent` that are elements of uri:local, in document order; calls `match`
 // for each until it answers true, and hands that element out.
 template <class Match>
@@ -253,6 +317,7 @@ void PtXmlClear(PTXMLDOC* doc) {
     doc->pRoot = nullptr;
     doc->pNsMgr = nullptr;
     doc->nPrefixCounter = 0;
+    doc->pScope = nullptr;
 }
 
 HRESULT PtXmlAttach(PTXMLDOC* doc, IXMLDOMDocument2* document) {
@@ -276,6 +341,8 @@ HRESULT PtXmlAttach(PTXMLDOC* doc, IXMLDOMDocument2* document) {
         PtXmlRelease(doc);
         return hr;
     }
+    // Without the memory of the scope the walks answer alone.
+    doc->pScope = new (std::nothrow) PtXmlScope();
     return S_OK;
 }
 
@@ -287,13 +354,16 @@ void PtXmlRelease(PTXMLDOC* doc) {
     doc->pRoot = nullptr;
     doc->pNsMgr = nullptr;
     doc->pDoc = nullptr;
+    delete doc->pScope;
+    doc->pScope = nullptr;
 }
 
 // ---- Names and prefixes -----------------------------------------------------------------------
 
-HRESULT PtXmlFindPrefix(PTXMLDOC* doc, IXMLDOMNode* /*node*/, const WCHAR* uri, BSTR* prefix) {
-    ClearBstr(prefix);
-    if (!Attached(doc) || !uri || !prefix) return E_INVALIDARG;
+namespace {
+
+// The manager's prefix of uri: S_OK with *prefix, S_FALSE when it has none.
+HRESULT ManagerPrefix(PTXMLDOC* doc, const WCHAR* uri, BSTR* prefix) {
     int size = 0;
     HRESULT hr = doc->pNsMgr->getPrefix(uri, 0, nullptr, &size);
     if (hr == E_FAIL || hr == S_FALSE) return S_FALSE;
@@ -310,9 +380,30 @@ HRESULT PtXmlFindPrefix(PTXMLDOC* doc, IXMLDOMNode* /*node*/, const WCHAR* uri, 
     return *prefix ? S_OK : E_OUTOFMEMORY;
 }
 
+}  // namespace
+
+HRESULT PtXmlFindPrefix(PTXMLDOC* doc, IXMLDOMNode* /*node*/, const WCHAR* uri, BSTR* prefix) {
+    ClearBstr(prefix);
+    if (!Attached(doc) || !uri || !prefix) return E_INVALIDARG;
+    PtXmlScope* scope = ActiveScope(doc);
+    if (scope)
+        for (const PtXmlScope::ManagerPrefix& known : scope->managerPrefixes)
+            if (known.uri == uri) {
+                if (!known.known) return S_FALSE;
+                *prefix = SysAllocStringLen(known.prefix.data(), static_cast<UINT>(known.prefix.size()));
+                return *prefix ? S_OK : E_OUTOFMEMORY;
+            }
+    const HRESULT hr = ManagerPrefix(doc, uri, prefix);
+    if (scope && (hr == S_OK || hr == S_FALSE))
+        scope->managerPrefixes.push_back({uri, hr == S_OK, hr == S_OK ? std::wstring(*prefix) : std::wstring()});
+    return hr;
+}
+
 HRESULT PtXmlEnsurePrefix(PTXMLDOC* doc, IXMLDOMNode* node, const WCHAR* uri, BSTR* prefix) {
     ClearBstr(prefix);
     if (!Attached(doc) || !uri || !prefix) return E_INVALIDARG;
+    // Generated prefixes may be declared where the scope's memory does not look.
+    if (doc->pScope) doc->pScope->stop();
     IXMLDOMNode* context = ParentOrRoot(doc, node);
     // A prefix generated earlier for this URI and bound to it where the name goes is used again,
     // so that names in a namespace whose usual prefix the document binds elsewhere do not each
@@ -321,7 +412,7 @@ HRESULT PtXmlEnsurePrefix(PTXMLDOC* doc, IXMLDOMNode* node, const WCHAR* uri, BS
         WCHAR earlier[16];
         swprintf(earlier, 16, L"ns%.4X", i);
         Bstr bound;
-        HRESULT hr = InScopeUri(context, earlier, wcslen(earlier), bound.put());
+        HRESULT hr = ScopeUri(doc, context, earlier, wcslen(earlier), bound.put());
         if (FAILED(hr)) return hr;
         // A declaration this wrapper added is not always seen among the element's attributes;
         // the manager, told of every prefix generated here, answers for it.
@@ -343,7 +434,7 @@ HRESULT PtXmlEnsurePrefix(PTXMLDOC* doc, IXMLDOMNode* node, const WCHAR* uri, BS
         HRESULT hr = ManagerUri(doc, candidate, nullptr, known.put());
         if (hr == S_OK) continue;
         if (hr == E_OUTOFMEMORY) return hr;
-        hr = InScopeUri(context, candidate, wcslen(candidate), known.put());
+        hr = ScopeUri(doc, context, candidate, wcslen(candidate), known.put());
         if (hr == S_OK) continue;
         if (FAILED(hr)) return hr;
         WCHAR attribute[24] = L"xmlns:";
@@ -372,11 +463,11 @@ HRESULT PtXmlQualifiedName(PTXMLDOC* doc, IXMLDOMNode* node, const WCHAR* uri, c
             Bstr bound;
             IXMLDOMNode* context = ParentOrRoot(doc, node);
             const size_t len = wcslen(prefix.get());
-            hr = InScopeUri(context, prefix.get(), len, bound.put());
+            hr = ScopeUri(doc, context, prefix.get(), len, bound.put());
             if (FAILED(hr)) return hr;
             if (hr == S_FALSE) {
                 Bstr atRoot;
-                hr = InScopeUri(doc->pRoot, prefix.get(), len, atRoot.put());
+                hr = ScopeUri(doc, doc->pRoot, prefix.get(), len, atRoot.put());
                 if (FAILED(hr)) return hr;
                 if (hr == S_FALSE) {
                     WCHAR attribute[PTXML_MAX_NAME_PART + 8] = L"xmlns:";
@@ -420,7 +511,7 @@ HRESULT PtXmlPrefixUri(PTXMLDOC* doc, IXMLDOMNode* node, const WCHAR* qname, BST
     Bstr prefix(SysAllocStringLen(qname, static_cast<UINT>(prefixLen)));
     if (!prefix.get()) return E_OUTOFMEMORY;
     // The document's own declarations first: its prefixes need not be the manager's.
-    HRESULT hr = InScopeUri(ParentOrRoot(doc, node), prefix.get(), prefixLen, uri);
+    HRESULT hr = ScopeUri(doc, ParentOrRoot(doc, node), prefix.get(), prefixLen, uri);
     if (hr == S_OK) {
         if (!**uri) {  // xmlns:p="" (or xmlns="") undeclares: no namespace
             SysFreeString(*uri);
@@ -638,6 +729,10 @@ HRESULT PtXmlCreateElement(PTXMLDOC* doc, IXMLDOMNode* parent, const WCHAR* loca
     Ref<IXMLDOMElement> element;
     hr = appended->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(element.put()));
     if (FAILED(hr)) return hr;
+    if (PtXmlScope* scope = ActiveScope(doc)) {
+        IXMLDOMNode* node = element.get();
+        if ((under == doc->pRoot || scope->created.count(under)) && scope->created.insert(node).second) node->AddRef();
+    }
     GiveOut(element, out);
     return S_OK;
 }
@@ -645,8 +740,26 @@ HRESULT PtXmlCreateElement(PTXMLDOC* doc, IXMLDOMNode* parent, const WCHAR* loca
 HRESULT PtXmlAddAttribute(PTXMLDOC* doc, IXMLDOMElement* element, const WCHAR* qname, const WCHAR* uri,
                           const WCHAR* value) {
     if (!Attached(doc) || !element || !qname || !value) return E_INVALIDARG;
+    if (doc->pScope && wcsncmp(qname, L"xmlns", 5) == 0 && (qname[5] == L'\0' || qname[5] == L':')) {
+        // The document element's declarations are read again; one anywhere else ends the memory.
+        if (element == doc->pRoot)
+            doc->pScope->rootDeclarations.clear();
+        else
+            doc->pScope->stop();
+    }
     Bstr name(SysAllocString(qname)), ns(SysAllocString(uri ? uri : L""));
     if (!name.get() || !ns.get()) return E_OUTOFMEMORY;
+    if (!*ns.get() && !wcschr(qname, L':')) {
+        // An attribute in no namespace and without a prefix is set in one step.
+        VARIANT text;
+        VariantInit(&text);
+        text.vt = VT_BSTR;
+        text.bstrVal = SysAllocString(value);
+        if (!text.bstrVal) return E_OUTOFMEMORY;
+        const HRESULT hr = element->setAttribute(name.get(), text);
+        VariantClear(&text);
+        return hr;
+    }
     VARIANT type;
     VariantInit(&type);
     type.vt = VT_I4;
@@ -847,6 +960,8 @@ HRESULT PtXmlCreateDisplayOption(PTXMLDOC* doc, IXMLDOMNode* feature, const WCHA
 
 HRESULT PtXmlRemoveChild(PTXMLDOC* doc, IXMLDOMNode* node, IXMLDOMNode* child) {
     if (!Attached(doc) || !child) return E_INVALIDARG;
+    // Elements below the removed one would no longer be under the document element.
+    if (doc->pScope) doc->pScope->forgetCreated();
     Ref<IXMLDOMNode> removed;
     return ParentOrRoot(doc, node)->removeChild(child, removed.put());
 }

@@ -24,11 +24,13 @@
 
 #include "msxml6_ids.h"
 
+struct PtXmlScope;
 struct PTXMLDOC {
     IXMLDOMDocument2* pDoc;       // the attached document, one reference
     IXMLDOMElement* pRoot;        // its document element, one reference
     IMXNamespaceManager* pNsMgr;  // this wrapper's namespace manager, one reference
     DWORD nPrefixCounter;         // next number to try for a generated prefix
+    PtXmlScope* pScope;           // what the wrapper knows of the declarations in scope (below)
 };
 
 // The namespaces every wrapper declares, in declaration order.
@@ -42,6 +44,14 @@ inline const WCHAR* PtXmlUri(PTXMLNS ns) { return g_PtXmlNamespaces[ns].uri; }
 
 // The longest prefix or local name PtXmlQualifiedName accepts.
 constexpr size_t PTXML_MAX_NAME_PART = 10000;
+
+// The declarations in scope at an element are found by walking up to the document element, one
+// DOM call after another. While the wrapper is attached it remembers, to spare most walks, the
+// elements it created under the document element (or under elements it remembers), which carry
+// no declarations of their own, and the document element's declarations it has read: at such
+// an element a prefix that the document element declares is bound as there. A declaration the
+// wrapper adds anywhere but on the document element, a generated prefix and a removed child end
+// the remembering for the rest of the attachment (the walk answers from then on).
 
 // Wrapper.
 void PtXmlClear(PTXMLDOC* doc);
