@@ -6,8 +6,10 @@
 // summary the ratio of each operation's median to the conversions'.
 //
 // Usage (under Wine, through tools/winerun.sh):
-//   pt_provider_bench.exe [--calls N] [--runs R] [--model NAME] [--code VRDA|VRDB]
-// The driver is installed from the build's staged driver folder (..\driver beside bin\).
+//   pt_provider_bench.exe [--calls N] [--runs R] [--model NAME] [--code VRDA|VRDB] [--dump FILE]
+// The driver is installed from the build's staged driver folder (..\driver beside bin\). With
+// --dump the documents of one call of each operation (the capabilities, the ticket and the
+// DEVMODE read back from it) are written to FILE first, so that two builds can be compared.
 #include <windows.h>
 #include <objbase.h>
 #include <winspool.h>
@@ -26,7 +28,6 @@
 
 namespace {
 
-constexpr wchar_t kPrinterName[] = L"Bench PrintTicket Printer";
 constexpr wchar_t kEmptyTicket[] =
     L"<psf:PrintTicket xmlns:psf=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework\" "
     L"version=\"1\"/>";
@@ -50,6 +51,7 @@ struct Options {
     int runs = 5;
     std::wstring model = L"Velmora ColorPage C710";
     std::wstring code = L"VRDA";
+    std::wstring dump;
 };
 
 bool ParseOptions(int argc, wchar_t** argv, Options* options)
@@ -62,6 +64,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options)
         else if (arg == L"--runs") options->runs = _wtoi(value.c_str());
         else if (arg == L"--model") options->model = value;
         else if (arg == L"--code") options->code = value;
+        else if (arg == L"--dump") options->dump = value;
         else return false;
     }
     return options->calls > 0 && options->runs > 0;
@@ -115,6 +118,40 @@ IXMLDOMDocument2* NewTicket()
     return document;
 }
 
+// The text of a document.
+std::wstring Xml(IXMLDOMDocument2* document)
+{
+    BSTR text = nullptr;
+    if (FAILED(document->get_xml(&text)) || !text) return L"";
+    std::wstring out(text, SysStringLen(text));
+    SysFreeString(text);
+    return out;
+}
+
+// The capabilities document, the ticket and the DEVMODE the ticket gives back, as text.
+bool Dump(const std::wstring& file, IPrintTicketProvider* provider, IXMLDOMDocument2* ticket, DEVMODEW* dm,
+          ULONG size)
+{
+    IXMLDOMDocument2* capabilities = nullptr;
+    if (provider->GetPrintCapabilities(nullptr, &capabilities) != S_OK || !capabilities) return false;
+    std::wstring text = Xml(capabilities) + L"\n" + Xml(ticket) + L"\n";
+    capabilities->Release();
+    DEVMODEW* back = nullptr;
+    ULONG got = 0;
+    if (provider->ConvertPrintTicketToDevMode(ticket, size, dm, &got, &back) != S_OK || !back) return false;
+    const auto* bytes = reinterpret_cast<const BYTE*>(back);
+    for (ULONG i = 0; i < got; ++i) {
+        WCHAR hex[4];
+        swprintf(hex, 4, L"%02X", bytes[i]);
+        text += hex;
+    }
+    GlobalFree(back);
+    FILE* out = _wfopen(file.c_str(), L"wb");
+    if (!out) return false;
+    const bool written = fwrite(text.data(), sizeof(wchar_t), text.size(), out) == text.size();
+    return fclose(out) == 0 && written;
+}
+
 int Fail(const std::wstring& what)
 {
     fwprintf(stderr, L"pt_provider_bench: %ls\n", what.c_str());
@@ -127,7 +164,7 @@ int wmain(int argc, wchar_t** argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, &options))
-        return Fail(L"usage: pt_provider_bench [--calls N] [--runs R] [--model NAME] [--code VRDA|VRDB]");
+        return Fail(L"usage: pt_provider_bench [--calls N] [--runs R] [--model NAME] [--code VRDA|VRDB] [--dump FILE]");
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     g_ticksPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
@@ -138,8 +175,9 @@ int wmain(int argc, wchar_t** argv)
     HostInstall installed;
     std::wstring error;
     if (!HostInstallDriver(StagedDriverFolder(), options.code, &installed, &error)) return Fail(error);
-    if (!HostAddPrinter(kPrinterName, options.model, &error)) return Fail(error);
-    std::wstring name = kPrinterName;
+    // One printer a model, named after it.
+    std::wstring name = L"Bench " + options.model;
+    if (!HostAddPrinter(name, options.model, &error)) return Fail(error);
     PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
     HANDLE printer = nullptr;
     if (!OpenPrinterW(name.data(), &printer, &access)) return Fail(L"cannot open the printer");
@@ -193,6 +231,9 @@ int wmain(int argc, wchar_t** argv)
     IXMLDOMDocument2* ticket = NewTicket();
     if (!ticket || provider->ConvertDevModeToPrintTicket(static_cast<ULONG>(size), dm, ticket) != S_OK)
         return Fail(L"the DEVMODE does not convert");
+
+    if (!options.dump.empty() && !Dump(options.dump, provider, ticket, dm, static_cast<ULONG>(size)))
+        return Fail(L"cannot write " + options.dump);
 
     IXMLDOMDocument2* fresh = nullptr;
     IXMLDOMDocument2* capabilities = nullptr;
