@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "document_property_header.h"
 #include "install.h"
 #include "msxml6_ids.h"
 #include "printers.h"
@@ -32,17 +33,6 @@ constexpr wchar_t kEmptyTicket[] =
     L"<psf:PrintTicket xmlns:psf=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework\" "
     L"version=\"1\"/>";
 
-// The request record of DrvDocumentPropertySheets without a sheet (the MinGW-w64 headers lack it).
-struct DocumentPropertyHeader {
-    WORD cbSize;
-    WORD Reserved;
-    HANDLE hPrinter;
-    LPWSTR pszPrinterName;
-    PDEVMODEW pdmIn;
-    PDEVMODEW pdmOut;
-    DWORD cbOut;
-    DWORD fMode;
-};
 using DocumentPropertySheetsFn = LONG(WINAPI*)(void*, LPARAM);
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, LPVOID*);
 
@@ -198,7 +188,7 @@ int wmain(int argc, wchar_t** argv)
     if (!getClassObject || !sheets) return Fail(L"the library lacks its entry points");
 
     // The printer's DEVMODE as the print system gets it from the library.
-    DocumentPropertyHeader request = {sizeof request, 0, printer, name.data(), nullptr, nullptr, 0, 0};
+    DOCUMENTPROPERTYHEADER request = {sizeof request, 0, printer, name.data(), nullptr, nullptr, 0, 0};
     const LONG size = sheets(nullptr, reinterpret_cast<LPARAM>(&request));
     if (size <= 0) return Fail(L"no DEVMODE size");
     std::vector<BYTE> devmode(static_cast<size_t>(size));

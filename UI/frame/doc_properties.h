@@ -12,18 +12,7 @@
 #include <winspool.h>
 #include <compstui.h>
 
-// The print system's request record (lParam of a call without a sheet, lParamInit of a sheet's
-// PROPSHEETUI_INFO); the MinGW-w64 headers lack it.
-struct DOCUMENTPROPERTYHEADER {
-    WORD cbSize;
-    WORD Reserved;
-    HANDLE hPrinter;
-    LPWSTR pszPrinterName;
-    PDEVMODEW pdmIn;
-    PDEVMODEW pdmOut;
-    DWORD cbOut;   // in: bytes at pdmOut; out: the size of the driver DEVMODE
-    DWORD fMode;   // DM_* request bits
-};
+#include "document_property_header.h"
 
 // The call without a sheet, for the printer's level-2 record and the version stamp of the
 // model's data files (DATAFILE_STAMPS words): sets cbOut to the DEVMODE size and returns it when
