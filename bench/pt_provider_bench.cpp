@@ -160,8 +160,10 @@ int wmain(int argc, wchar_t** argv)
     g_ticksPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
 
     // The machine: the driver installed and a printer of the model with a duplex unit, set up as
-    // the print road leaves it: the library's first answer for a DEVMODE stores the installed
-    // options in the settings INI too.
+    // a printer on Windows 6.0 and later keeps its installed options: in printer data and in the
+    // settings INI. The library stores them in both when one of them cannot be read; the punch
+    // unit is left unreadable here, so that its answer for a DEVMODE below stores them whatever
+    // earlier runs, or tests that renew the settings INI, left behind.
     HostInstall installed;
     std::wstring error;
     if (!HostInstallDriver(StagedDriverFolder(), options.code, &installed, &error)) return Fail(error);
@@ -176,6 +178,9 @@ int wmain(int argc, wchar_t** argv)
                     sizeof duplexUnit);
     SetPrinterDataW(printer, const_cast<LPWSTR>(L"SourceOption"), REG_DWORD, reinterpret_cast<BYTE*>(&noTrays),
                     sizeof noTrays);
+    const BYTE unreadable[8] = {};
+    SetPrinterDataW(printer, const_cast<LPWSTR>(L"PunchUnit"), REG_BINARY, const_cast<BYTE*>(unreadable),
+                    sizeof unreadable);
 
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return Fail(L"COM does not start");
     const std::wstring libraryPath = installed.driverFolder + options.code + L"_UI.DLL";
