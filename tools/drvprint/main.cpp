@@ -7,8 +7,8 @@
 //
 //   drvprint print --printer NAME [--model MODEL] [--code VRDA|VRDB] [--from FOLDER] [--pages N]
 //                  [--doc NAME] [--set FIELD=VALUE ...] --out FILE
-//       Prints a job of N blank pages (default 1) named NAME on the printer into FILE, as the
-//       print system runs a job straight to the driver. With --model the printer is added first
+//       Prints a job of N blank pages (1 to 9999, default 1) named NAME on the printer into FILE,
+//       as the print system runs a job straight to the driver. With --model the printer is added first
 //       for that model's driver (installed first from FOLDER when it is not). --set changes the
 //       printer's default settings for the job: paper, orientation, copies, duplex, color, nup,
 //       source, media (see Usage). Reports the size of the job's file.
@@ -32,7 +32,7 @@ namespace {
 constexpr wchar_t kUsage[] =
     L"usage: drvprint install [--code VRDA|VRDB] [--from FOLDER]\n"
     L"       drvprint print --printer NAME [--model MODEL] [--code VRDA|VRDB] [--from FOLDER]\n"
-    L"                      [--pages N] [--doc NAME] [--set FIELD=VALUE ...] --out FILE\n"
+    L"                      [--pages 1..9999] [--doc NAME] [--set FIELD=VALUE ...] --out FILE\n"
     L"settings (--set):\n"
     L"  paper=NUMBER|A3|A4|A5|B4|B5|letter|legal     dmPaperSize\n"
     L"  orientation=portrait|landscape\n"
@@ -344,7 +344,8 @@ int wmain(int argc, wchar_t** argv)
         else if (command == L"print" && arg == L"--out" && hasValue) r.out = argv[++i];
         else if (command == L"print" && arg == L"--pages" && hasValue) {
             long pages = 0;
-            if (!ParseValue(argv[++i], 0, 9999, {}, &pages)) return Usage();
+            // A job has at least one page: without one there would be nothing to print.
+            if (!ParseValue(argv[++i], 1, 9999, {}, &pages)) return Usage();
             r.pages = static_cast<int>(pages);
         } else if (command == L"print" && arg == L"--set" && hasValue) {
             Setting s;
