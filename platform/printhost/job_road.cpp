@@ -14,6 +14,7 @@
 #include "driver_escapes.h"
 #include "enghost.h"
 #include "hostlock.h"
+#include "job_fields.h"
 
 namespace {
 
@@ -153,26 +154,16 @@ bool SpoolerJobOpen(HANDLE printer, DWORD id)
     return needed != 0;
 }
 
-// ANSI text of at most maxBytes bytes, never ending inside a double-byte character.
-std::string CutAnsi(const std::string& text, size_t maxBytes)
-{
-    size_t end = 0;
-    while (end < text.size()) {
-        const size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[end])) ? 2 : 1;
-        if (end + step > maxBytes || end + step > text.size()) break;
-        end += step;
-    }
-    return text.substr(0, end);
-}
-
 std::string Ansi(const std::wstring& text)
 {
     if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
+    // No best-fit characters: a character the code page lacks must not turn into a quote.
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
     std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
     if (n > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()), out.data(), n,
+                            nullptr, nullptr);
     return out;
 }
 
@@ -200,10 +191,11 @@ std::string ModuleFileVersion(HMODULE module)
 }
 
 // The escapes the user-interface library sends at print time, through the DC road's escape
-// routing. false with the code the rendering library refused.
+// routing, their texts cleaned as that library cleans them. false with the code the rendering
+// library refused.
 bool SendJobData(HostDc* dc, const HostJobData& data, std::wstring* error)
 {
-    const std::string docName = CutAnsi(data.docName, kDocNameMaxBytes);
+    const std::string docName = HostCleanDocName(data.docName, kDocNameMaxBytes);
     const std::string version = data.driverVersion;
     const struct {
         int code;
@@ -265,7 +257,7 @@ std::wstring FullPath(const std::wstring& path)
 HostJobData HostSystemJobData(const HostDc* dc, const std::wstring& docName)
 {
     HostJobData data;
-    data.docName = CutAnsi(Ansi(docName), kDocNameMaxBytes);
+    data.docName = Ansi(docName);
     data.osVersion.dwOSVersionInfoSize = sizeof data.osVersion;
     GetVersionExA(&data.osVersion);
     data.driverVersion = ModuleFileVersion(dc && dc->driver ? dc->driver->module() : nullptr);

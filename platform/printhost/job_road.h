@@ -36,10 +36,10 @@
 
 // What the user-interface library sends the rendering library at print time, here sent by the
 // host through the DC road's escape routing before DrvStartDoc: the document name
-// (DRVESC_DOCNAME, ANSI, cut to 80 bytes; not sent when empty), the OS version record
-// (DRVESC_OSVERSION, the whole 148-byte OSVERSIONINFOA) and the driver version text
-// (DRVESC_DRIVER_VERSION, ANSI, with its terminator). Tests fix them to constant values so that a
-// job's bytes do not depend on the machine.
+// (DRVESC_DOCNAME, ANSI; sent cut to 80 bytes and cleaned as HostCleanDocName says, not sent when
+// nothing is left), the OS version record (DRVESC_OSVERSION, the whole 148-byte OSVERSIONINFOA)
+// and the driver version text (DRVESC_DRIVER_VERSION, ANSI, with its terminator). Tests fix them
+// to constant values so that a job's bytes do not depend on the machine.
 struct HostJobData {
     std::string docName;
     OSVERSIONINFOA osVersion = {};

@@ -16,6 +16,7 @@
 #include "dc_road.h"
 #include "escape.h"
 #include "import_patch.h"
+#include "job_reader.h"
 #include "job_road.h"
 #include "pdev.h"
 #include "print_fixture.h"
@@ -59,6 +60,25 @@ struct Spooler {
         return FALSE;
     }
 };
+
+// A job read back by the strict reader as one line per command; empty when the reader refuses it.
+std::vector<std::string> Commands(const std::string& bytes)
+{
+    const jobreader::JobStream job = jobreader::ParseJob(bytes);
+    EXPECT_TRUE(job.ok) << job.error;
+    std::vector<std::string> lines;
+    if (!job.ok) return lines;
+    for (const jobreader::Item& item : job.items) {
+        std::string pcl;
+        for (char c : {item.parameter, item.group})
+            if (c) pcl += c;
+        pcl += item.value;
+        if (item.letter) pcl += item.letter;
+        lines.push_back(std::to_string(static_cast<int>(item.kind)) + " " + item.text + " " + pcl + " " + item.mnemonic +
+                        " " + item.payload);
+    }
+    return lines;
+}
 
 class JobRoad : public RenderMachine {
 protected:
@@ -198,6 +218,43 @@ TEST_F(JobRoad, FailedJobsReportWhyAndLeaveNoOpenJob)
         ASSERT_TRUE(RunJob(&dc, 1, output, &error)) << "the next job: " << Narrow(error);
         EXPECT_EQ(ReadTextFile(output).compare(0, kUniversalExit.size(), kUniversalExit), 0);
         EXPECT_TRUE(HostDeleteDc(&dc, &error)) << Narrow(error);
+    }
+}
+
+// Document names that would end the job name's quoted PJL value and add commands of their own
+// reach the job cleaned as the user-interface library cleans them: the job holds exactly the
+// commands the clean name gives.
+TEST_F(JobRoad, HostileDocumentNamesGiveTheCommandsOfTheirCleanNames)
+{
+    const std::wstring name = AddPrinter(kC710);
+    ASSERT_FALSE(name.empty());
+    const struct {
+        const wchar_t* hostile;
+        const char* clean;
+    } cases[] = {
+        {L"Quarterly \"Report\"", "Quarterly  Report "},
+        {L"Memo\"\r\n@PJL SET COPIES=99\r\n@PJL SET RESOLUTION=300", "Memo "},
+        {L"Letter\x1b%-12345X@PJL ENTER LANGUAGE=POSTSCRIPT\r\n", "Letter"},
+        {L"Notes\n@PJL DEFAULT DUPLEX=ON", "Notes"},
+        {L"Plan\x7f\x1b" L"E", "Plan"},
+        {L"\"\x1b*r1A", " "},
+        {L"\r\n@PJL JOB NAME = \"x\"", ""},
+        {L"Budget\x0c\"", "Budget"},
+    };
+    TempFolder folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.clean);
+        std::vector<std::string> jobs;
+        for (const std::wstring& docName : {std::wstring(c.hostile), Widen(c.clean)}) {
+            const std::wstring output = folder.path() + L"named.prn";
+            std::wstring error;
+            ASSERT_TRUE(HostPrintJob(name, nullptr, docName, 1, output, nullptr, &error)) << Narrow(error);
+            jobs.push_back(ReadTextFile(output));
+        }
+        const jobreader::JobStream job = jobreader::ParseJob(jobs[0]);
+        ASSERT_TRUE(job.ok) << job.error;
+        EXPECT_EQ(jobreader::PjlValues(job, "JOB NAME"), std::vector<std::string>{"\"" + std::string(c.clean) + "\""});
+        EXPECT_EQ(Commands(jobs[0]), Commands(jobs[1]));
     }
 }
 
