@@ -8,27 +8,14 @@
 #include <algorithm>
 #include <cwctype>
 #include <map>
-#include <sstream>
 
+#include "host_error.h"
 #include "proc_address.h"
 
 namespace {
 
 using ExtEscapeFn = int(WINAPI*)(HDC, int, int, LPCSTR, int, LPSTR);
 using DrvEscapeFn = ULONG(APIENTRY*)(SURFOBJ*, ULONG, ULONG, PVOID, ULONG, PVOID);
-
-bool Fail(std::wstring* error, const std::wstring& text)
-{
-    if (error) *error = text;
-    return false;
-}
-
-bool FailWithLastError(std::wstring* error, const std::wstring& text)
-{
-    std::wostringstream s;
-    s << text << L" (error " << GetLastError() << L")";
-    return Fail(error, s.str());
-}
 
 // What the printer's driver record names.
 struct DriverRecord {
@@ -282,28 +269,30 @@ HostDc::~HostDc()
 
 bool HostCreateDc(const std::wstring& printerName, const DEVMODEW* devmode, HostDc* dc, std::wstring* error)
 {
-    if (dc->hdc || dc->printer) return Fail(error, L"the DC record is in use");
+    if (dc->hdc || dc->printer) return HostFail(error, L"the DC record is in use");
     std::wstring name = printerName;
     if (!OpenPrinterW(name.data(), &dc->printer, nullptr)) {
+        const DWORD code = GetLastError();
         dc->printer = nullptr;
-        return FailWithLastError(error, L"OpenPrinterW " + printerName + L" failed");
+        return HostFail(error, HostErrorText(L"OpenPrinterW " + printerName + L" failed", code));
     }
     dc->printerName = printerName;
 
     DriverRecord record;
     if (!ReadDriverRecord(dc->printer, &record) || record.config.empty()) {
         Release(dc);
-        return Fail(error, L"the driver record of " + printerName + L" names no user-interface library");
+        return HostFail(error, L"the driver record of " + printerName + L" names no user-interface library");
     }
     dc->uiModule = LoadLibraryExW(record.config.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!dc->uiModule) {
+        const DWORD code = GetLastError();
         Release(dc);
-        return FailWithLastError(error, L"cannot load " + record.config);
+        return HostFail(error, HostErrorText(L"cannot load " + record.config, code));
     }
     dc->docEvent = ProcAddress<HostDocEventFn>(dc->uiModule, "DrvDocumentEvent");
     if (!dc->docEvent) {
         Release(dc);
-        return Fail(error, record.config + L" exports no DrvDocumentEvent");
+        return HostFail(error, record.config + L" exports no DrvDocumentEvent");
     }
     PatchModule(dc->uiModule);
 
@@ -315,7 +304,7 @@ bool HostCreateDc(const std::wstring& printerName, const DEVMODEW* devmode, Host
         dc->docEvent(dc->printer, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof pre, &pre, sizeof built, &built);
     if (preResult <= 0) {
         Release(dc);
-        return Fail(error, L"DOCUMENTEVENT_CREATEDCPRE refused the DC (result " + std::to_wstring(preResult) + L")");
+        return HostFail(error, L"DOCUMENTEVENT_CREATEDCPRE refused the DC (result " + std::to_wstring(preResult) + L")");
     }
     DEVMODEW* used = built ? built : const_cast<DEVMODEW*>(devmode);
 
@@ -328,7 +317,7 @@ bool HostCreateDc(const std::wstring& printerName, const DEVMODEW* devmode, Host
         // it lets go of what it prepared for one.
         dc->docEvent(dc->printer, nullptr, DOCUMENTEVENT_CREATEDCPOST, sizeof built, &built, 0, nullptr);
         Release(dc);
-        return Fail(error, why);
+        return HostFail(error, why);
     }
     dc->devmode = DevmodeBytes(used);
 
@@ -339,14 +328,14 @@ bool HostCreateDc(const std::wstring& printerName, const DEVMODEW* devmode, Host
 
 bool HostResetDc(HostDc* dc, const DEVMODEW* devmode, std::wstring* error)
 {
-    if (!dc->hdc) return Fail(error, L"the DC is not live");
-    if (!dc->pdev.dhpdev) return Fail(error, L"the DC lost its PDEV in an earlier reset");
+    if (!dc->hdc) return HostFail(error, L"the DC is not live");
+    if (!dc->pdev.dhpdev) return HostFail(error, L"the DC lost its PDEV in an earlier reset");
     DEVMODEW* given = const_cast<DEVMODEW*>(devmode);
     DEVMODEW* built = nullptr;
     const int preResult =
         dc->docEvent(dc->printer, dc->hdc, DOCUMENTEVENT_RESETDCPRE, sizeof given, &given, sizeof built, &built);
     if (preResult <= 0)
-        return Fail(error, L"DOCUMENTEVENT_RESETDCPRE refused the reset (result " + std::to_wstring(preResult) + L")");
+        return HostFail(error, L"DOCUMENTEVENT_RESETDCPRE refused the reset (result " + std::to_wstring(preResult) + L")");
     DEVMODEW* used = built ? built : given;
     std::vector<BYTE> usedBytes = DevmodeBytes(used);
 
@@ -368,14 +357,14 @@ bool HostResetDc(HostDc* dc, const DEVMODEW* devmode, std::wstring* error)
                                               : reinterpret_cast<DEVMODEW*>(dc->devmode.data());
     const int postResult =
         dc->docEvent(dc->printer, dc->hdc, DOCUMENTEVENT_RESETDCPOST, sizeof inForce, &inForce, 0, nullptr);
-    if (!why.empty()) return Fail(error, why);
-    if (postResult == DOCUMENTEVENT_FAILURE) return Fail(error, L"DOCUMENTEVENT_RESETDCPOST failed");
+    if (!why.empty()) return HostFail(error, why);
+    if (postResult == DOCUMENTEVENT_FAILURE) return HostFail(error, L"DOCUMENTEVENT_RESETDCPOST failed");
     return true;
 }
 
 bool HostDeleteDc(HostDc* dc, std::wstring* error)
 {
-    if (!dc->hdc) return Fail(error, L"the DC is not live");
+    if (!dc->hdc) return HostFail(error, L"the DC is not live");
     dc->docEvent(dc->printer, dc->hdc, DOCUMENTEVENT_DELETEDC, 0, nullptr, 0, nullptr);
     Unregister(dc);
     Release(dc);

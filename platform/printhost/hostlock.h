@@ -18,9 +18,13 @@ public:
     explicit HostSpoolerLock(const wchar_t* name = kInstallLock)
     {
         mutex_ = CreateMutexW(nullptr, FALSE, name);
-        if (!mutex_) return;
+        if (!mutex_) {
+            failure_ = GetLastError();
+            return;
+        }
         const DWORD wait = WaitForSingleObject(mutex_, INFINITE);
         held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+        if (!held_) failure_ = wait == WAIT_FAILED ? GetLastError() : wait;
     }
     ~HostSpoolerLock()
     {
@@ -31,8 +35,11 @@ public:
     HostSpoolerLock& operator=(const HostSpoolerLock&) = delete;
 
     bool held() const { return held_; }
+    // Why the lock is not held: the error code of the failed call (0 while it is held).
+    DWORD failure() const { return failure_; }
 
 private:
     HANDLE mutex_ = nullptr;
     bool held_ = false;
+    DWORD failure_ = 0;
 };

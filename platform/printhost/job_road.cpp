@@ -13,6 +13,7 @@
 
 #include "driver_escapes.h"
 #include "enghost.h"
+#include "host_error.h"
 #include "hostlock.h"
 #include "job_fields.h"
 
@@ -26,19 +27,6 @@ using EndDocFn = BOOL(APIENTRY*)(SURFOBJ*, FLONG);
 constexpr size_t kDocNameMaxBytes = 80;
 static_assert(sizeof(OSVERSIONINFOA) == 148, "the OS version record the rendering library takes");
 
-bool Fail(std::wstring* error, const std::wstring& text)
-{
-    if (error) *error = text;
-    return false;
-}
-
-std::wstring WithLastError(const std::wstring& text)
-{
-    std::wostringstream s;
-    s << text << L" (error " << GetLastError() << L")";
-    return s.str();
-}
-
 // ---- The jobs of the road ----------------------------------------------------------------------
 
 // A job open on a DC. The DOCINFOW handed to the document events lives here, as an application's
@@ -49,6 +37,7 @@ struct Job {
     DWORD id = 0;               // the spooler's job id, 0 before StartDocPrinterW
     bool driverStarted = false; // DrvStartDoc succeeded
     std::wstring docName, outputFile;
+    std::wstring spoolFile;     // where the spooler writes the job until it is complete
     DOCINFOW docInfo = {};
     // Held from before StartDocPrinterW until the record goes (see HostSpoolerLock::kJobTurn).
     std::unique_ptr<HostSpoolerLock> turn;
@@ -210,7 +199,7 @@ bool SendJobData(HostDc* dc, const HostJobData& data, std::wstring* error)
     for (const auto& e : escapes) {
         if (e.cb == 0) continue;
         if (HostEscape(dc, e.code, e.cb, e.in, 0, nullptr) <= 0)
-            return Fail(error, L"the rendering library refused " + std::wstring(e.name));
+            return HostFail(error, L"the rendering library refused " + std::wstring(e.name));
     }
     return true;
 }
@@ -225,12 +214,10 @@ void Abort(HostDc* dc, Job* job)
     if (job->id) {
         AbortPrinter(dc->printer);
         // Wine's spooler keeps an aborted job open and would print it at EndDocPrinter or
-        // ClosePrinter: it is ended here, and what it wrote is removed.
-        if (SpoolerJobOpen(dc->printer, job->id)) {
-            EndDocPrinter(dc->printer);
-            DeleteFileW(job->outputFile.c_str());
-        }
+        // ClosePrinter: it is ended here.
+        if (SpoolerJobOpen(dc->printer, job->id)) EndDocPrinter(dc->printer);
     }
+    if (!job->spoolFile.empty()) DeleteFileW(job->spoolFile.c_str());
     DocEvent(dc, DOCUMENTEVENT_ABORTDOC);
     DropJob(dc);
 }
@@ -238,7 +225,7 @@ void Abort(HostDc* dc, Job* job)
 bool AbortWith(HostDc* dc, Job* job, std::wstring* error, const std::wstring& why)
 {
     Abort(dc, job);
-    return Fail(error, why);
+    return HostFail(error, why);
 }
 
 std::wstring FullPath(const std::wstring& path)
@@ -268,12 +255,12 @@ HostJobData HostSystemJobData(const HostDc* dc, const std::wstring& docName)
 bool HostStartDoc(HostDc* dc, const std::wstring& docName, const std::wstring& outputFile, std::wstring* error,
                   const HostJobData* jobData)
 {
-    if (!dc || !dc->hdc) return Fail(error, L"the DC is not live");
-    if (!dc->pdev.dhpdev) return Fail(error, L"the DC has no PDEV");
-    if (FindJob(dc)) return Fail(error, L"a document is already open on the DC");
+    if (!dc || !dc->hdc) return HostFail(error, L"the DC is not live");
+    if (!dc->pdev.dhpdev) return HostFail(error, L"the DC has no PDEV");
+    if (FindJob(dc)) return HostFail(error, L"a document is already open on the DC");
     const std::wstring missing = MissingHooks(dc);
-    if (!missing.empty()) return Fail(error, L"the driver has no " + missing);
-    if (outputFile.empty()) return Fail(error, L"the job names no output file");
+    if (!missing.empty()) return HostFail(error, L"the driver has no " + missing);
+    if (outputFile.empty()) return HostFail(error, L"the job names no output file");
 
     Job* job = NewJob(dc);
     job->docName = docName;
@@ -288,17 +275,29 @@ bool HostStartDoc(HostDc* dc, const std::wstring& docName, const std::wstring& o
         job->outputFile = info->lpszOutput ? FullPath(info->lpszOutput) : std::wstring();
     if (job->outputFile.empty()) return AbortWith(dc, job, error, L"the job names no output file");
 
-    // Wine's spooler writes over an existing file in place: the old one goes first.
-    if (!DeleteFileW(job->outputFile.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND &&
-        GetLastError() != ERROR_PATH_NOT_FOUND)
-        return AbortWith(dc, job, error, WithLastError(L"cannot replace " + job->outputFile));
+    // The spooler writes the job into a new file beside the output, which takes the output's
+    // name only once the whole job is there: a job that fails leaves no part of itself where the
+    // user asked for it, and a file of an earlier job there stays as it was until then.
+    const std::wstring folder = job->outputFile.substr(0, job->outputFile.find_last_of(L'\\') + 1);
+    wchar_t spoolFile[MAX_PATH] = L"";
+    if (!GetTempFileNameW(folder.c_str(), L"prn", 0, spoolFile)) {
+        const DWORD code = GetLastError();
+        return AbortWith(dc, job, error, HostErrorText(L"cannot write a file into " + folder, code));
+    }
+    job->spoolFile = spoolFile;
 
     job->turn = std::make_unique<HostSpoolerLock>(HostSpoolerLock::kJobTurn);
-    if (!job->turn->held()) return AbortWith(dc, job, error, WithLastError(L"waiting for the spooler's job turn"));
+    if (!job->turn->held()) {
+        const DWORD code = job->turn->failure();
+        return AbortWith(dc, job, error, HostErrorText(L"waiting for the spooler's job turn failed", code));
+    }
     std::wstring dataType = L"RAW";
-    DOC_INFO_1W spooled = {job->docName.data(), job->outputFile.data(), dataType.data()};
+    DOC_INFO_1W spooled = {job->docName.data(), job->spoolFile.data(), dataType.data()};
     job->id = StartDocPrinterW(dc->printer, 1, reinterpret_cast<BYTE*>(&spooled));
-    if (job->id == 0) return AbortWith(dc, job, error, WithLastError(L"StartDocPrinterW failed"));
+    if (job->id == 0) {
+        const DWORD code = GetLastError();
+        return AbortWith(dc, job, error, HostErrorText(L"StartDocPrinterW failed", code));
+    }
 
     if (!dc->pdev.surface && !HostEnableSurface(*dc->driver, &dc->pdev))
         return AbortWith(dc, job, error, L"DrvEnableSurface failed");
@@ -321,42 +320,49 @@ bool HostStartDoc(HostDc* dc, const std::wstring& docName, const std::wstring& o
 
 bool HostStartPage(HostDc* dc, std::wstring* error)
 {
-    if (!dc || !FindJob(dc)) return Fail(error, L"the DC has no document");
+    if (!dc || !FindJob(dc)) return HostFail(error, L"the DC has no document");
     if (DocEvent(dc, DOCUMENTEVENT_STARTPAGE) == DOCUMENTEVENT_FAILURE)
-        return Fail(error, L"DOCUMENTEVENT_STARTPAGE refused the page");
-    if (!OnSurface(dc, Hook<PageFn>(dc, INDEX_DrvStartPage))) return Fail(error, L"DrvStartPage failed");
+        return HostFail(error, L"DOCUMENTEVENT_STARTPAGE refused the page");
+    if (!OnSurface(dc, Hook<PageFn>(dc, INDEX_DrvStartPage))) return HostFail(error, L"DrvStartPage failed");
     return true;
 }
 
 bool HostEndPage(HostDc* dc, std::wstring* error)
 {
-    if (!dc || !FindJob(dc)) return Fail(error, L"the DC has no document");
+    if (!dc || !FindJob(dc)) return HostFail(error, L"the DC has no document");
     const BOOL sent = OnSurface(dc, Hook<PageFn>(dc, INDEX_DrvSendPage));
     DocEvent(dc, DOCUMENTEVENT_ENDPAGE);
-    return sent ? true : Fail(error, L"DrvSendPage failed");
+    return sent ? true : HostFail(error, L"DrvSendPage failed");
 }
 
 bool HostEndDoc(HostDc* dc, std::wstring* error)
 {
     Job* job = dc ? FindJob(dc) : nullptr;
-    if (!job) return Fail(error, L"the DC has no document");
+    if (!job) return HostFail(error, L"the DC has no document");
     DocEvent(dc, DOCUMENTEVENT_ENDDOCPRE);
     const BOOL ended = OnSurface(dc, Hook<EndDocFn>(dc, INDEX_DrvEndDoc), FLONG{0});
+    const BOOL spooled = EndDocPrinter(dc->printer);
+    const DWORD spoolError = GetLastError();
+    const std::wstring& output = job->outputFile;
     std::wstring why;
-    if (!EndDocPrinter(dc->printer))
-        why = WithLastError(L"EndDocPrinter failed: the job did not reach " + job->outputFile);
+    if (!ended) {
+        why = L"DrvEndDoc failed: the job was not written to " + output;
+    } else if (!spooled) {
+        why = HostErrorText(L"EndDocPrinter failed: the job did not reach " + output, spoolError);
+    } else if (!MoveFileExW(job->spoolFile.c_str(), output.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD code = GetLastError();
+        why = HostErrorText(L"the finished job cannot take the name " + output, code);
+    }
+    if (!why.empty()) DeleteFileW(job->spoolFile.c_str());
     DocEvent(dc, DOCUMENTEVENT_ENDDOCPOST);
-    const std::wstring output = job->outputFile;
     DropJob(dc);
-    if (!ended) return Fail(error, L"DrvEndDoc failed: " + output + L" may be incomplete");
-    if (!why.empty()) return Fail(error, why);
-    return true;
+    return why.empty() ? true : HostFail(error, why);
 }
 
 bool HostAbortDoc(HostDc* dc, std::wstring* error)
 {
     Job* job = dc ? FindJob(dc) : nullptr;
-    if (!job) return Fail(error, L"the DC has no document");
+    if (!job) return HostFail(error, L"the DC has no document");
     Abort(dc, job);
     return true;
 }
@@ -370,10 +376,10 @@ DWORD HostJobId(const HostDc* dc)
 bool HostPrintJob(const std::wstring& printerName, const DEVMODEW* devmode, const std::wstring& docName, int pages,
                   const std::wstring& outputFile, const HostJobData* jobData, std::wstring* error)
 {
-    if (pages < 0) return Fail(error, L"a job cannot have " + std::to_wstring(pages) + L" pages");
+    if (pages < 0) return HostFail(error, L"a job cannot have " + std::to_wstring(pages) + L" pages");
     HostDc dc;
     std::wstring why;
-    if (!HostCreateDc(printerName, devmode, &dc, &why)) return Fail(error, L"CreateDC: " + why);
+    if (!HostCreateDc(printerName, devmode, &dc, &why)) return HostFail(error, L"CreateDC: " + why);
     bool ok = HostStartDoc(&dc, docName, outputFile, &why, jobData);
     if (!ok) why = L"StartDoc: " + why;
     for (int page = 1; ok && page <= pages; ++page) {
@@ -393,5 +399,5 @@ bool HostPrintJob(const std::wstring& printerName, const DEVMODEW* devmode, cons
         if (!ok) why = L"EndDoc: " + why;
     }
     HostDeleteDc(&dc, nullptr);
-    return ok ? true : Fail(error, why);
+    return ok ? true : HostFail(error, why);
 }

@@ -12,18 +12,20 @@
 //   ends (EndDocPrinter, or ClosePrinter with the job still open), before the call returns. The
 //   file does not exist before that.
 // - An existing file is written over in place, not replaced: a shorter job leaves the old file's
-//   tail behind it. The road therefore removes the file before it starts the job.
+//   tail behind it.
 // - EndDocPrinter into a folder that does not exist returns FALSE (with no error code).
 // - AbortPrinter (and SetJob with JOB_CONTROL_CANCEL or JOB_CONTROL_DELETE) returns TRUE but ends
 //   nothing: the job stays open on the handle, takes further writes, and its bytes land in the
 //   file at EndDocPrinter or ClosePrinter. GetJobW still finds it. So after AbortPrinter the road
-//   ends a job that is still open itself and removes the file it wrote: an aborted job leaves no
-//   file and no open job.
+//   ends a job that is still open itself.
 // - EnumJobsW answers FALSE; GetJobW finds a job while it is open and no longer once it ended.
 //
-// A job whose driver hook failed (a refused write shows there) is ended or aborted all the same,
-// so that nothing is left open; a job ended with a failed DrvSendPage or DrvEndDoc may leave an
-// incomplete file behind.
+// So the road has the spooler write each job into a new file of its own beside the output file
+// (made at StartDoc, which fails at once when the output's folder cannot take a file), and gives
+// it the output's name only when the whole job is there. A job that fails or is aborted (a driver
+// hook failed, a write was refused, the spooler could not write the file) is ended all the same,
+// so that nothing is left open, and its file is removed: nothing of it is where the user asked for
+// the job, and a file of an earlier job there stays as it was.
 //
 // The road keeps one job a DC. A DC should not be deleted with its job open: the spooler would end
 // the job when the DC's printer handle closes.
@@ -52,8 +54,8 @@ struct HostJobData {
 HostJobData HostSystemJobData(const HostDc* dc, const std::wstring& docName);
 
 // StartDoc: DOCUMENTEVENT_STARTDOCPRE (pvIn points at the DOCINFOW pointer; the library may change
-// the name or the output there), the old output file removed, StartDocPrinterW on the DC's printer
-// (level 1, RAW, the output file) giving the job id, the PDEV's surface enabled when it has none,
+// the name or the output there), the job's own file made beside the output file, StartDocPrinterW
+// on the DC's printer (level 1, RAW, the job's file) giving the job id, the PDEV's surface enabled when it has none,
 // the job escapes (jobData, or HostSystemJobData when NULL), DrvStartDoc with the document name and
 // the job id, then DOCUMENTEVENT_STARTDOCPOST (pvIn points at the LONG job id). A driver without
 // all four document hooks is refused before anything starts ("the driver has no DrvStartDoc").
@@ -67,13 +69,14 @@ bool HostStartPage(HostDc* dc, std::wstring* error = nullptr);
 // EndPage: DrvSendPage, then DOCUMENTEVENT_ENDPAGE (also after a failed DrvSendPage). false when
 // the DC has no job or DrvSendPage returns FALSE.
 bool HostEndPage(HostDc* dc, std::wstring* error = nullptr);
-// EndDoc: DOCUMENTEVENT_ENDDOCPRE, DrvEndDoc(pso, 0), EndDocPrinter, DOCUMENTEVENT_ENDDOCPOST. The
-// spooler job is ended even when DrvEndDoc fails; false then (the file may be incomplete), or
-// when EndDocPrinter fails (the bytes did not reach the file).
+// EndDoc: DOCUMENTEVENT_ENDDOCPRE, DrvEndDoc(pso, 0), EndDocPrinter, the job's file renamed to the
+// output file (replacing an earlier one), DOCUMENTEVENT_ENDDOCPOST. The spooler job is ended even
+// when DrvEndDoc fails; false then, or when EndDocPrinter or the renaming fails, and the job's file
+// is removed: the output file is not touched.
 bool HostEndDoc(HostDc* dc, std::wstring* error = nullptr);
 // AbortDoc: DrvEndDoc(pso, ED_ABORTDOC) when the driver's document started (EngCheckAbort answers
-// TRUE from here on), AbortPrinter, and the spooler job ended and its file removed when Wine's
-// spooler left it open, then DOCUMENTEVENT_ABORTDOC. false only for a DC without a job.
+// TRUE from here on), AbortPrinter, the spooler job ended when Wine's spooler left it open, the
+// job's file removed, then DOCUMENTEVENT_ABORTDOC. false only for a DC without a job.
 bool HostAbortDoc(HostDc* dc, std::wstring* error = nullptr);
 // The spooler id of the DC's open job; 0 when it has none.
 DWORD HostJobId(const HostDc* dc);

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,20 @@ struct Spooler {
     }
 };
 
+// The names of the files in a folder.
+std::set<std::wstring> FilesIn(const std::wstring& folder)
+{
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
 // A job read back by the strict reader as one line per command; empty when the reader refuses it.
 std::vector<std::string> Commands(const std::string& bytes)
 {
@@ -79,6 +94,22 @@ std::vector<std::string> Commands(const std::string& bytes)
     }
     return lines;
 }
+
+// The spooler fails to end the job (the disk is full when it writes the job's file).
+struct FailingSpoolerEnd {
+    using EndDocFn = BOOL(WINAPI*)(HANDLE);
+    static EndDocFn& real()
+    {
+        static EndDocFn end;
+        return end;
+    }
+    static BOOL WINAPI EndDoc(HANDLE printer)
+    {
+        real()(printer);
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+};
 
 class JobRoad : public RenderMachine {
 protected:
@@ -255,6 +286,77 @@ TEST_F(JobRoad, HostileDocumentNamesGiveTheCommandsOfTheirCleanNames)
         ASSERT_TRUE(job.ok) << job.error;
         EXPECT_EQ(jobreader::PjlValues(job, "JOB NAME"), std::vector<std::string>{"\"" + std::string(c.clean) + "\""});
         EXPECT_EQ(Commands(jobs[0]), Commands(jobs[1]));
+    }
+}
+
+// A job that fails leaves nothing of itself where the user asked for it: a file of an earlier job
+// there stays as it was, and no other file is left in the folder. The reason carries the error
+// code of the call that failed.
+TEST_F(JobRoad, FailedJobLeavesNothingOfItselfAndKeepsTheEarlierFile)
+{
+    const std::wstring name = AddPrinter(kC710);
+    ASSERT_FALSE(name.empty());
+    enum class Failure { PageWrite, TrailerWrite, SpoolerEnd, NoFolder };
+    const struct {
+        const char* what;
+        Failure failure;
+        const wchar_t* reason;
+    } cases[] = {
+        {"a page's write refused", Failure::PageWrite, L"DrvSendPage failed"},
+        {"the trailer's write refused", Failure::TrailerWrite, L"DrvEndDoc failed"},
+        {"the spooler cannot write the file", Failure::SpoolerEnd, L"EndDocPrinter failed"},
+        {"the folder does not exist", Failure::NoFolder, L"cannot write a file into"},
+    };
+    const std::string earlier = "the bytes of an earlier job";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const std::wstring output = folder.path() + (c.failure == Failure::NoFolder ? L"missing\\job.prn" : L"job.prn");
+        if (c.failure != Failure::NoFolder) {
+            ASSERT_TRUE(folder.write(L"job.prn", earlier));
+        }
+        HostDc dc;
+        std::wstring error;
+        ASSERT_TRUE(HostCreateDc(name, nullptr, &dc, &error)) << Narrow(error);
+        std::unique_ptr<RefusingSpooler> refuse;
+        if (c.failure == Failure::PageWrite) refuse = std::make_unique<RefusingSpooler>(dc.driver->module());
+        std::unique_ptr<ImportPatch> spoolerEnd;
+        if (c.failure == Failure::SpoolerEnd) {
+            spoolerEnd = std::make_unique<ImportPatch>(SelfModule(), "winspool.drv", "EndDocPrinter",
+                                                       reinterpret_cast<void*>(&FailingSpoolerEnd::EndDoc));
+            ASSERT_TRUE(spoolerEnd->active());
+            FailingSpoolerEnd::real() = spoolerEnd->original<FailingSpoolerEnd::EndDocFn>();
+        }
+
+        const HostJobData data = FixedJobData("Failing");
+        bool ok = HostStartDoc(&dc, L"Failing", output, &error, &data);
+        for (int page = 0; ok && page < 2; ++page) ok = HostStartPage(&dc, &error) && HostEndPage(&dc, &error);
+        if (ok) {
+            if (c.failure == Failure::TrailerWrite) refuse = std::make_unique<RefusingSpooler>(dc.driver->module());
+            ok = HostEndDoc(&dc, &error);
+        } else if (HostJobId(&dc)) {
+            HostAbortDoc(&dc);
+        }
+        EXPECT_FALSE(ok);
+        EXPECT_NE(error.find(c.reason), std::wstring::npos) << Narrow(error);
+        if (c.failure == Failure::SpoolerEnd) {
+            EXPECT_NE(error.find(L"(error 112)"), std::wstring::npos) << Narrow(error);
+        }
+        if (c.failure == Failure::NoFolder) {
+            EXPECT_NE(error.find(L"(error "), std::wstring::npos) << Narrow(error);
+            EXPECT_EQ(error.find(L"(error 0)"), std::wstring::npos) << Narrow(error);
+        }
+        EXPECT_EQ(HostJobId(&dc), 0u);
+        refuse.reset();
+        spoolerEnd.reset();
+        EXPECT_TRUE(HostDeleteDc(&dc, &error)) << Narrow(error);
+
+        if (c.failure == Failure::NoFolder) {
+            EXPECT_TRUE(FilesIn(folder.path()).empty());
+        } else {
+            EXPECT_EQ(FilesIn(folder.path()), std::set<std::wstring>{L"job.prn"});
+            EXPECT_EQ(ReadTextFile(output), earlier);
+        }
     }
 }
 
