@@ -2,9 +2,9 @@
 
 #include <winspool.h>
 
-#include <sstream>
 #include <vector>
 
+#include "host_error.h"
 #include "hostlock.h"
 #include "install.h"
 
@@ -19,19 +19,6 @@ constexpr wchar_t kSetupDriver[] = L"Print Host Printer Setup";
 constexpr wchar_t kSetupModule[] = L"HOSTSETUP.NONE";
 
 static_assert(sizeof(DEVMODEW) == 220, "the public DEVMODEW");
-
-bool Fail(std::wstring* error, const std::wstring& text)
-{
-    if (error) *error = text;
-    return false;
-}
-
-bool FailWithLastError(std::wstring* error, const wchar_t* what, const std::wstring& subject)
-{
-    std::wostringstream s;
-    s << what << L" " << subject << L" failed (error " << GetLastError() << L")";
-    return Fail(error, s.str());
-}
 
 // The names of the printer drivers installed for this machine's environment.
 std::vector<std::wstring> InstalledDrivers()
@@ -69,8 +56,9 @@ std::wstring DriverOf(HANDLE printer)
 
 bool AddSetupDriver(std::wstring* error)
 {
-    const std::wstring folder = HostDriverFolder();
-    if (folder.empty()) return FailWithLastError(error, L"GetPrinterDriverDirectoryW", L"");
+    DWORD code = 0;
+    const std::wstring folder = HostDriverFolder(&code);
+    if (folder.empty()) return HostFail(error, HostErrorText(L"GetPrinterDriverDirectoryW failed", code));
     std::wstring module = folder + kSetupModule, name = kSetupDriver, dataType = L"RAW";
     DRIVER_INFO_3W info = {};
     info.cVersion = 3;
@@ -80,8 +68,9 @@ bool AddSetupDriver(std::wstring* error)
     info.pConfigFile = module.data();
     info.pDefaultDataType = dataType.data();
     if (AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info))) return true;
-    if (GetLastError() == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED) return true;
-    return FailWithLastError(error, L"AddPrinterDriverW", name);
+    code = GetLastError();
+    if (code == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED) return true;
+    return HostFail(error, HostErrorText(L"AddPrinterDriverW " + name + L" failed", code));
 }
 
 }  // namespace
@@ -91,14 +80,14 @@ bool HostAddPrinter(const std::wstring& printerName, const std::wstring& driverN
     // The spooler keeps printers by name in its registry: a backslash would make a sub-key, a
     // comma breaks the "driver,port" lists of the user's devices.
     if (printerName.empty() || printerName.find_first_of(L"\\,") != std::wstring::npos)
-        return Fail(error, L"unusable printer name \"" + printerName + L"\"");
+        return HostFail(error, L"unusable printer name \"" + printerName + L"\"");
     if (driverName.empty() || lstrcmpiW(driverName.c_str(), kSetupDriver) == 0)
-        return Fail(error, L"unusable printer driver name \"" + driverName + L"\"");
+        return HostFail(error, L"unusable printer driver name \"" + driverName + L"\"");
 
     HostSpoolerLock lock;
-    if (!lock.held()) return FailWithLastError(error, L"waiting for", L"the print host's install lock");
+    if (!lock.held()) return HostFail(error, HostErrorText(L"waiting for the print host's install lock failed", lock.failure()));
 
-    if (!IsInstalled(driverName)) return Fail(error, L"the printer driver \"" + driverName + L"\" is not installed");
+    if (!IsInstalled(driverName)) return HostFail(error, L"the printer driver \"" + driverName + L"\" is not installed");
 
     std::wstring name = printerName, port = kHostPrinterPort, driver = driverName, processor = L"WinPrint",
                  dataType = L"RAW", empty;
@@ -134,7 +123,7 @@ bool HostAddPrinter(const std::wstring& printerName, const std::wstring& driverN
         // between; it is finished below. Any other driver is someone else's printer.
         if (lstrcmpiW(current.c_str(), kSetupDriver) != 0) {
             ClosePrinter(printer);
-            return Fail(error, L"the printer \"" + printerName + L"\" exists with the driver \"" + current + L"\"");
+            return HostFail(error, L"the printer \"" + printerName + L"\" exists with the driver \"" + current + L"\"");
         }
     } else {
         if (!AddSetupDriver(error)) return false;
@@ -142,11 +131,15 @@ bool HostAddPrinter(const std::wstring& printerName, const std::wstring& driverN
         info.pDriverName = setup.data();
         printer = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
         info.pDriverName = driver.data();
-        if (!printer) return FailWithLastError(error, L"AddPrinterW", printerName);
+        if (!printer) {
+            const DWORD code = GetLastError();
+            return HostFail(error, HostErrorText(L"AddPrinterW " + printerName + L" failed", code));
+        }
     }
 
     const BOOL switched = SetPrinterW(printer, 2, reinterpret_cast<BYTE*>(&info), 0);
-    if (!switched) FailWithLastError(error, L"SetPrinterW", printerName);
+    const DWORD code = switched ? 0 : GetLastError();
+    if (!switched) HostFail(error, HostErrorText(L"SetPrinterW " + printerName + L" failed", code));
     ClosePrinter(printer);
     if (switched) DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(kSetupDriver));
     return switched != FALSE;

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -41,18 +40,6 @@ const SampleModel kSampleModels[] = {
 std::wstring TestName()
 {
     return Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
-}
-
-std::vector<std::wstring> StagedFileList()
-{
-    std::vector<std::wstring> files;
-    std::istringstream list(ReadTextFile(StagedDriverFolder() + L"files.lst"));
-    std::string line;
-    while (std::getline(list, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) files.push_back(Widen(line));
-    }
-    return files;
 }
 
 class Host : public ::testing::Test {
@@ -101,7 +88,7 @@ protected:
 
 TEST_F(Host, InstallsEveryListedFileAndRegistersEveryModel)
 {
-    const std::vector<std::wstring> files = StagedFileList();
+    const std::vector<std::wstring> files = DriverFileList(StagedDriverFolder());
     ASSERT_FALSE(files.empty());
     for (const std::wstring& rel : files) {
         const std::string staged = ReadTextFile(StagedDriverFolder() + rel);

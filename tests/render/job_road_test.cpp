@@ -17,8 +17,10 @@
 #include "dc_road.h"
 #include "escape.h"
 #include "import_patch.h"
+#include "install.h"
 #include "job_reader.h"
 #include "job_road.h"
+#include "module.h"
 #include "pdev.h"
 #include "print_fixture.h"
 #include "render_machine.h"
@@ -357,6 +359,51 @@ TEST_F(JobRoad, FailedJobLeavesNothingOfItselfAndKeepsTheEarlierFile)
             EXPECT_EQ(FilesIn(folder.path()), std::set<std::wstring>{L"job.prn"});
             EXPECT_EQ(ReadTextFile(output), earlier);
         }
+    }
+}
+
+// An install refused for a damaged master data file changes nothing: the printers print as
+// before.
+TEST_F(JobRoad, RefusedInstallLeavesThePrintersPrinting)
+{
+    const std::wstring name = AddPrinter(kC710);
+    ASSERT_FALSE(name.empty());
+    TempFolder staging;
+    ASSERT_TRUE(CopyDriverFiles(StagedDriverFolder(), staging.path()));
+    const std::wstring master = std::wstring(DRV_MODULE_NAMEW) + L".DAT";
+    const std::string good = ReadTextFile(staging.path() + master);
+    const size_t firstModel = good.find("\n[Velmora");
+    ASSERT_NE(firstModel, std::string::npos);
+    const struct {
+        const char* what;
+        std::string text;
+        const char* refusal;
+    } cases[] = {
+        {"cut before its first model", good.substr(0, firstModel), "names no model"},
+        {"overwritten with zeros", std::string(good.size(), '\0'), "is not an INI file"},
+        {"a model's data file renamed", good.substr(0, good.find("C710C.INI")) + "C710X.INI" +
+                                            good.substr(good.find("C710C.INI") + 9),
+         "\"models\\C710X.INI\", which the driver does not have"},
+        {"a model whose name does not fit",
+         good + "\r\n[Velmora ColorPage " + std::string(14, 'L') + "]\r\nDefaultFile=models\\C710.INI\r\n",
+         "has a name of 32 characters"},
+        {"a model's string library missing", good.substr(0, good.find("C710C.INI") + 9) + "\r\nStringResDLL=NOSUCH%s.DLL" +
+                                                 good.substr(good.find("C710C.INI") + 9),
+         "the driver has no NOSUCHENU.DLL"},
+    };
+    TempFolder folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(staging.write(master, c.text));
+        std::wstring error;
+        EXPECT_FALSE(HostInstallDriver(staging.path(), DRV_MODULE_NAMEW, nullptr, &error));
+        EXPECT_NE(Narrow(error).find(c.refusal), std::string::npos) << Narrow(error);
+        EXPECT_TRUE(ReadTextFile(installed.driverFolder + master) == good) << "the installed master data file changed";
+
+        const HostJobData data = FixedJobData("After");
+        ASSERT_TRUE(HostPrintJob(name, nullptr, L"After", 1, folder.path() + L"after.prn", &data, &error))
+            << Narrow(error);
+        EXPECT_FALSE(Commands(ReadTextFile(folder.path() + L"after.prn")).empty());
     }
 }
 

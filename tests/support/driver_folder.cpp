@@ -1,6 +1,4 @@
 // A driver folder for the model data library's tests.
-#include <sstream>
-
 #include "drvglobals.h"
 #include "test_files.h"
 
@@ -22,14 +20,10 @@ DriverFolder::~DriverFolder()
 bool DriverFolder::copySample() const
 {
     const std::wstring from = StagedDriverFolder();
-    std::istringstream list(ReadTextFile(from + L"files.lst"));
-    if (list.str().empty()) return false;
-    std::string line;
+    const std::vector<std::wstring> files = DriverFileList(from);
+    if (files.empty()) return false;
     bool ok = true;
-    while (std::getline(list, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
-        const std::wstring rel = Widen(line);
+    for (const std::wstring& rel : files) {
         // The two libraries are not data; the resource libraries (dither tables, device fonts) are.
         if (rel.find(L"_UI.DLL") != std::wstring::npos || rel.find(L"_UM.DLL") != std::wstring::npos) continue;
         for (size_t pos = 0; (pos = rel.find(L'\\', pos)) != std::wstring::npos; ++pos)

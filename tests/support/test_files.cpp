@@ -15,6 +15,32 @@ std::wstring StagedDriverFolder() { return ExeFolder() + L"..\\driver\\"; }
 
 std::wstring FixtureFolder(const wchar_t* name) { return ExeFolder() + L"fixtures\\" + name + L"\\"; }
 
+std::vector<std::wstring> DriverFileList(const std::wstring& folder)
+{
+    std::vector<std::wstring> files;
+    std::istringstream list(ReadTextFile(folder + L"files.lst"));
+    std::string line;
+    while (std::getline(list, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) files.push_back(Widen(line));
+    }
+    return files;
+}
+
+bool CopyDriverFiles(const std::wstring& from, const std::wstring& to)
+{
+    std::vector<std::wstring> files = DriverFileList(from);
+    if (files.empty()) return false;
+    files.push_back(L"files.lst");
+    bool ok = true;
+    for (const std::wstring& rel : files) {
+        for (size_t pos = 0; (pos = rel.find(L'\\', pos)) != std::wstring::npos; ++pos)
+            CreateDirectoryW((to + rel.substr(0, pos)).c_str(), nullptr);
+        ok = CopyFileW((from + rel).c_str(), (to + rel).c_str(), FALSE) && ok;
+    }
+    return ok;
+}
+
 std::wstring Widen(const std::string& text)
 {
     std::wstring out;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // The folder of the running test program, with a trailing backslash.
 std::wstring ExeFolder();
@@ -11,6 +12,13 @@ std::wstring ExeFolder();
 std::wstring StagedDriverFolder();
 // A fixture folder of the build (below bin\fixtures), with a trailing backslash.
 std::wstring FixtureFolder(const wchar_t* name);
+
+// The files of the driver in folder (with a trailing backslash) as its files.lst names them,
+// relative to the folder; empty when there is no list.
+std::vector<std::wstring> DriverFileList(const std::wstring& folder);
+// Copies the driver in folder from (files.lst and every file it names) into the folder to,
+// making sub-folders; false when a file could not be copied.
+bool CopyDriverFiles(const std::wstring& from, const std::wstring& to);
 
 std::wstring Widen(const std::string& text);
 // Whole file as bytes; empty when it cannot be read.
