@@ -84,3 +84,18 @@ function(drv_add_resource_library target rcfile outdir outname)
                         RUNTIME_OUTPUT_DIRECTORY ${outdir})
   target_link_options(${target} PRIVATE -nostdlib -Wl,--entry=0 -Wl,--no-insert-timestamp)
 endfunction()
+
+# Bitmaps of a resource library written from a text description by tools/pictures: a target
+# that makes OUTDIR/pictures.rc (and the bitmaps beside it), whose path goes to RCVAR. The .rc is
+# added to a resource library with target_sources and the target as a dependency.
+find_program(DRV_PYTHON3 python3 REQUIRED)
+function(drv_add_pictures target description outdir rcvar)
+  set(rc ${outdir}/pictures.rc)
+  add_custom_command(OUTPUT ${rc}
+    COMMAND ${DRV_PYTHON3} ${CMAKE_SOURCE_DIR}/tools/pictures/make_pictures.py ${description} ${outdir} ${rc}
+    DEPENDS ${description} ${CMAKE_SOURCE_DIR}/tools/pictures/make_pictures.py
+    COMMENT "Writing the bitmaps of ${description}"
+    VERBATIM)
+  add_custom_target(${target} DEPENDS ${rc})
+  set(${rcvar} ${rc} PARENT_SCOPE)
+endfunction()
