@@ -123,13 +123,17 @@ void DrawClassicFace(HDC dc, const BITMAPCTLDATA* s, bool sunk)
     DeleteObject(frame);
 }
 
-int ThemeState(const BITMAPCTLDATA* s)
+}  // namespace
+
+int BitmapCtl_ThemeState(const BITMAPCTLDATA* s)
 {
     if (s->bPressed) return kStatePressed;
     if (s->bHot) return s->bDisabled ? (s->bChecked ? kStatePressed : kStateDisabled) : kStateHot;
     if (s->bDisabled) return s->bChecked ? kStatePressed : kStateDisabled;
     return s->bChecked ? kStatePressed : kStateNormal;
 }
+
+namespace {
 
 void DrawPicture(HDC mem, const BITMAPCTLDATA* s)
 {
@@ -326,7 +330,7 @@ void BitmapCtl_Paint(HDC dc, HWND window, BITMAPCTLDATA* s)
 
     const bool sunk = s->bChecked || s->bPressed;
     if (s->hTheme && g_bThemeAvailable && g_pfnDrawThemeBackground) {
-        g_pfnDrawThemeBackground(s->hTheme, m, kPushButtonPart, ThemeState(s), &s->rcFace, nullptr);
+        g_pfnDrawThemeBackground(s->hTheme, m, kPushButtonPart, BitmapCtl_ThemeState(s), &s->rcFace, nullptr);
     } else if (s->dwStyle & BMS_3DFACE) {
         DrawClassicFace(m, s, sunk);
     }

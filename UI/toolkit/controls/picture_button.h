@@ -63,6 +63,9 @@ void BitmapCtl_Paint(HDC dc, HWND window, BITMAPCTLDATA* state);
 void BitmapCtl_Repaint(HWND window, const BITMAPCTLDATA* state);
 // The button's area of the parent, invalidated without erasing and updated at once.
 void BitmapCtl_RepaintParent(HWND window);
+// The state of the themed push-button face: pressed (3) while pressed, and for a checked
+// button, also a disabled one; disabled (4); hot (2) under the mouse; else normal (1).
+int BitmapCtl_ThemeState(const BITMAPCTLDATA* state);
 // The bitmap resource of hModule and nImageId, loaded; NULL when missing.
 HGLOBAL BitmapCtl_LoadImage(const BITMAPCTLDATA* state);
 // The palette of the loaded picture (colour-adjusted with BMS_COLORADJUST); NULL for a picture

@@ -428,8 +428,12 @@ TEST_F(LayoutPreview, ZeroStateAndSmallControlsShowTheFrameOnly)
             ControlHost host(200, 200);
             HWND control = host.create(LAYOUTPREVIEWCTL_CLASS, 0, 5, 5, size.cx, size.cy);
             ASSERT_TRUE(control);
-            // Zero state (but the mode), then a full state.
+            // Zero state (but the mode), then a full state. The paint is also called directly:
+            // a fault inside a window procedure's paint may go unseen.
             SendMessageW(control, LPM_SETMODE, mode, 0);
+            HDC dc = GetDC(control);
+            EXPECT_TRUE(PaintLayoutPreview(control, dc));
+            ReleaseDC(control, dc);
             SendMessageW(control, LPM_REDRAW, 1, 0);
             WindowCapture zero = WindowCapture::Of(control);
             const RECT inner = {1, 1, size.cx - 1, size.cy - 1};
@@ -449,9 +453,31 @@ TEST_F(LayoutPreview, ZeroStateAndSmallControlsShowTheFrameOnly)
             feed.overlapWidth = 100;
             feed.samples = TestPictures();
             feed.send(control);
-            WindowCapture full = WindowCapture::Of(control);
-            EXPECT_EQ(full.width(), size.cx);
+            dc = GetDC(control);
+            EXPECT_TRUE(PaintLayoutPreview(control, dc));
+            ReleaseDC(control, dc);
+            EXPECT_EQ(WindowCapture::Of(control).width(), size.cx);
         }
+    }
+}
+
+TEST(LayoutGeometry, ZeroStateAndClientsTooSmallHaveNoPicture)
+{
+    const LAYOUTPREVIEWDATA zero = {};
+    NUPGEOMETRY n;
+    BOOKLETGEOMETRY b;
+    POSTERGEOMETRY p;
+    EXPECT_FALSE(ComputeNupGeometry(zero, 200, 150, &n));
+    EXPECT_FALSE(ComputeBookletGeometry(zero, 200, 150, &b));
+    EXPECT_FALSE(ComputePosterGeometry(zero, 200, 150, &p));
+    LayoutFeed feed;
+    feed.nup = 4;
+    feed.posterCount = 4;
+    feed.posterColumns = feed.posterRows = 2;
+    for (int side : {0, 1, 12, 24}) {
+        EXPECT_FALSE(ComputeNupGeometry(feed.state(), side, 150, &n)) << side;
+        EXPECT_FALSE(ComputeBookletGeometry(feed.state(), side, side, &b)) << side;
+        EXPECT_FALSE(ComputePosterGeometry(feed.state(), 150, side, &p)) << side;
     }
 }
 

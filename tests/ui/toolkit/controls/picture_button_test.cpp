@@ -7,6 +7,7 @@
 #include "control_host.h"
 #include "controls/control_state.h"
 #include "controls/picture_button.h"
+#include "startup.h"
 
 namespace {
 
@@ -256,6 +257,65 @@ TEST_F(PictureButton, AMissingPictureLeavesTheFaceAlone)
     EXPECT_EQ(state().hImage, nullptr);
     EXPECT_EQ(picture.count(RECT{0, 0, 60, 40}, kRed), 0);
     EXPECT_EQ(picture.color(30, 20), ButtonFace());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PictureButtonTheme, FaceStates)
+{
+    struct Case {
+        BOOL pressed, hot, disabled, checked;
+        int state;
+    } cases[] = {
+        {TRUE, FALSE, FALSE, FALSE, 3}, {TRUE, TRUE, TRUE, FALSE, 3},  {FALSE, TRUE, FALSE, FALSE, 2},
+        {FALSE, TRUE, FALSE, TRUE, 2},  {FALSE, TRUE, TRUE, FALSE, 4}, {FALSE, TRUE, TRUE, TRUE, 3},
+        {FALSE, FALSE, TRUE, TRUE, 3},  {FALSE, FALSE, TRUE, FALSE, 4}, {FALSE, FALSE, FALSE, TRUE, 3},
+        {FALSE, FALSE, FALSE, FALSE, 1},
+    };
+    for (const Case& c : cases) {
+        BITMAPCTLDATA s = {};
+        s.bPressed = c.pressed;
+        s.bHot = c.hot;
+        s.bDisabled = c.disabled;
+        s.bChecked = c.checked;
+        EXPECT_EQ(BitmapCtl_ThemeState(&s), c.state) << c.pressed << c.hot << c.disabled << c.checked;
+    }
+}
+
+// The theme and mouse-tracking entry points as the library's start-up takes them.
+class ThemeEntryPoints {
+public:
+    ThemeEntryPoints() { LoadThemeEntryPoints(); }
+    ~ThemeEntryPoints() { FreeThemeEntryPoints(); }
+};
+
+TEST_F(PictureButton, HoverIsTrackedWhileTheMouseIsOver)
+{
+    ThemeEntryPoints theme;
+    ASSERT_NE(g_pfnTrackMouseEvent, nullptr);
+    ASSERT_TRUE(make(0x305));
+    BitmapCtl_SetImage(button_, TestPictures(), kHalfTransparent);
+    SendMessageW(button_, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(state().bHot);
+    const WindowCapture hot = WindowCapture::Of(button_);
+    KeepCaptureForReview(hot, L"button hot");
+    SendMessageW(button_, WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(state().bHot);
+    // A disabled button does not arm the tracking.
+    SendMessageW(button_, MBM_SETDISABLED, 1, 0);
+    SendMessageW(button_, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_FALSE(state().bHot);
+    // Only the theme's push button has a hot look.
+    SendMessageW(button_, MBM_SETDISABLED, 0, 0);
+    const bool themed = state().hTheme != nullptr;
+    EXPECT_EQ(themed, g_bThemeAvailable != FALSE);
+    const std::string normal = WindowCapture::Of(button_).png();
+    EXPECT_EQ(hot.png() == normal, !themed);
+    // A theme change closes the theme and opens it again.
+    SendMessageW(button_, WM_THEMECHANGED, 0, 0);
+    EXPECT_EQ(state().hTheme != nullptr, themed);
 }
 
 }  // namespace

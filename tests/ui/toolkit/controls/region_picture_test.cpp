@@ -8,6 +8,7 @@
 #include "control_host.h"
 #include "controls/control_state.h"
 #include "controls/region_picture.h"
+#include "startup.h"
 
 namespace {
 
@@ -154,6 +155,24 @@ TEST_F(RegionPicture, BackgroundWithoutTheme)
     EXPECT_EQ(WindowCapture::Of(control_).color(50, 50), ButtonFace());
     EXPECT_EQ(SendMessageW(control_, RSM_SETBKCOLOR, 0, RGB(10, 200, 30)), 1);
     EXPECT_EQ(WindowCapture::Of(control_).color(50, 50), RGB(10, 200, 30));
+}
+
+TEST_F(RegionPicture, WithAThemeTheTabPageBodyIsTheBackground)
+{
+    LoadThemeEntryPoints();
+    ASSERT_TRUE(make());
+    const bool themed = [this] {
+        ControlState<REGIONCTLDATA> s(control_);
+        return s && s->hTheme != nullptr;
+    }();
+    EXPECT_EQ(themed, g_bThemeAvailable != FALSE);
+    SendMessageW(control_, RSM_SETBKCOLOR, 0, RGB(10, 200, 30));
+    const WindowCapture picture = WindowCapture::Of(control_);
+    KeepCaptureForReview(picture, L"region themed");
+    EXPECT_EQ(picture.color(50, 50) == RGB(10, 200, 30), !themed);
+    DestroyWindow(control_);
+    control_ = nullptr;
+    FreeThemeEntryPoints();
 }
 
 TEST_F(RegionPicture, PictureAtItsOwnSizeOrStretched)

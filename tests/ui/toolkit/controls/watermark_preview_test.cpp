@@ -221,6 +221,20 @@ TEST_F(WatermarkPreview, NoPaletteOnATrueColourScreen)
     EXPECT_EQ(s->hPalette, nullptr);
 }
 
+TEST(WatermarkPreviewSizes, PagesTooLargeForTheClientHaveNoPicture)
+{
+    WMKPREVIEWDATA s = {};
+    WATERMARKLAYOUT l;
+    EXPECT_FALSE(ComputeWatermarkPage(s, 300, 300, &l)) << "no page size";
+    s.wPageWidth = 595;
+    s.wPageHeight = 842;
+    for (int side : {0, 10, 16}) EXPECT_FALSE(ComputeWatermarkPage(s, side, 300, &l)) << side;
+    // A client larger than 100 times the page (in pixels per point) has no scale.
+    s.wPageWidth = s.wPageHeight = 1;
+    EXPECT_FALSE(ComputeWatermarkPage(s, 400, 400, &l));
+    EXPECT_TRUE(ComputeWatermarkPage(s, 90, 90, &l));
+}
+
 TEST(WatermarkPreviewSizes, ZeroStateAndSmallControlsShowTheFrameOnly)
 {
     const SIZE sizes[] = {{1, 1}, {5, 5}, {16, 16}, {17, 40}, {40, 16}, {30, 30}};
@@ -236,6 +250,10 @@ TEST(WatermarkPreviewSizes, ZeroStateAndSmallControlsShowTheFrameOnly)
         feed.frame = WMKFRAME_DOUBLEBOX;
         feed.position = WMKPOS_REPEATED;
         feed.send(control);
+        // Called directly too: a fault inside a window procedure's paint may go unseen.
+        HDC dc = GetDC(control);
+        EXPECT_TRUE(PaintWatermarkPreview(control, dc));
+        ReleaseDC(control, dc);
         const WindowCapture picture = WindowCapture::Of(control);
         if (std::min(size.cx, size.cy) <= 16) {
             EXPECT_EQ(picture.count(inner, ButtonFace()), all);
