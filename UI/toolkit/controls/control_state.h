@@ -46,4 +46,14 @@ private:
     T* data_;
 };
 
+// WM_PAINT of a control: paint(dc) between BeginPaint and EndPaint.
+template <class Paint>
+void PaintControl(HWND window, Paint paint)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (dc) paint(dc);
+    EndPaint(window, &ps);
+}
+
 #endif  // DRV_BUILD_UM

@@ -6,6 +6,7 @@
 
 #include "control_state.h"
 #include "langres.h"
+#include "startup.h"
 
 namespace {
 
@@ -105,4 +106,15 @@ LRESULT BitmapCtl_SetColorAdjust(HWND control, const COLORADJUST* adjust)
 LRESULT RegionCtl_SetSelection(HWND control, int index)
 {
     return SendMessageW(control, RSM_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+HTHEME OpenControlTheme(HWND control, LPCWSTR themeClass)
+{
+    return g_bThemeAvailable && g_pfnOpenThemeData ? g_pfnOpenThemeData(control, themeClass) : nullptr;
+}
+
+void CloseControlTheme(HTHEME* theme)
+{
+    if (*theme && g_pfnCloseThemeData) g_pfnCloseThemeData(*theme);
+    *theme = nullptr;
 }

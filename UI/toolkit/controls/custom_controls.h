@@ -8,6 +8,7 @@
 // User-interface library only.
 #pragma once
 #include <windows.h>
+#include <uxtheme.h>
 
 #ifndef DRV_BUILD_UM
 
@@ -106,6 +107,11 @@ LRESULT BitmapCtl_SetCheck(HWND control, BOOL checked, BOOL redraw);
 // WM_QUERYNEWPALETTE and answers the number of entries that changed.
 LRESULT BitmapCtl_SetColorAdjust(HWND control, const COLORADJUST* adjust);
 LRESULT RegionCtl_SetSelection(HWND control, int index);
+
+// The theme class of a control when the theme library is usable and themes are on; NULL
+// otherwise. CloseControlTheme closes a handle (NULL included) and clears it.
+HTHEME OpenControlTheme(HWND control, LPCWSTR themeClass);
+void CloseControlTheme(HTHEME* theme);
 
 // Window procedures of the four classes (exported by name from the library).
 extern "C" LRESULT CALLBACK MemBmpWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

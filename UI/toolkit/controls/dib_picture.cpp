@@ -254,3 +254,31 @@ void FreeControlPicture(HMODULE module, HANDLE image)
         DeleteObject(image);
     }
 }
+
+void ReplaceControlPicture(const PICTURESLOT& slot, HMODULE module, LPARAM id)
+{
+    FreeControlPicture(*slot.module, *slot.image);
+    if (*slot.palette) DeleteObject(*slot.palette);
+    *slot.palette = nullptr;
+    *slot.module = module;
+    if (module) {
+        *slot.imageId = static_cast<UINT>(id);
+        *slot.image = LoadBitmapResource(module, *slot.imageId);
+    } else {
+        *slot.imageId = 0;
+        *slot.image = reinterpret_cast<HANDLE>(id);
+    }
+}
+
+UINT RealizeControlPalette(HWND control, HPALETTE palette)
+{
+    if (!palette) return 0;
+    HDC dc = GetDC(control);
+    if (!dc) return 0;
+    HPALETTE previous = nullptr;
+    const UINT changed = RealizePictureUnder(dc, palette, &previous, FALSE);
+    if (previous) SelectPalette(dc, previous, FALSE);
+    ReleaseDC(control, dc);
+    if (changed) InvalidateRect(control, nullptr, TRUE);
+    return changed;
+}

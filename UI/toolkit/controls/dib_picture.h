@@ -114,4 +114,20 @@ BOOL GetControlPictureSize(HMODULE module, UINT id, HANDLE image, SIZE* size);
 // Releases a control's picture: FreeResource for a resource, DeleteObject for a bitmap handle.
 void FreeControlPicture(HMODULE module, HANDLE image);
 
+// A control's picture and palette replaced: the old ones are released; with a module, bitmap id
+// of it is loaded (NULL when missing), without one id is a bitmap handle the control owns from
+// then on (kept whole). The caller makes the new palette.
+struct PICTURESLOT {
+    HMODULE* module;
+    UINT* imageId;
+    HANDLE* image;
+    HPALETTE* palette;
+};
+void ReplaceControlPicture(const PICTURESLOT& slot, HMODULE module, LPARAM id);
+
+// A control's WM_QUERYNEWPALETTE: realises its palette in a window context as the foreground
+// palette, invalidates the control when entries changed and answers their number (0 without
+// palette).
+UINT RealizeControlPalette(HWND control, HPALETTE palette);
+
 #endif  // DRV_BUILD_UM

@@ -161,40 +161,32 @@ BOOL ComputeNupGeometry(const LAYOUTPREVIEWDATA& st, int width, int height, NUPG
     g->u = u;
     g->sheet = {ToCoord(X), ToCoord(Y), ToCoord(X + W), ToCoord(Y + H)};
 
-    // The binding strip, and the page area beside it that keeps the sheet's proportions.
+    // The binding strip along its edge, and the page area beside it: shorter by the margin
+    // across the strip, the other side shrunk in proportion and centred.
     const int pages = g->layout.wPages;
     const int64_t t = pages != 1 && st.wOrder != 0 ? 3 : 4;
     int64_t Xa = X, Ya = Y, Wa = W, Ha = H;
-    switch (st.wBindingEdge) {
-    case 1:
-    case 3: {
-        const int64_t f = m.div((W - M) * 100, W);
-        Wa = W - M;
-        Ha = f * H / 100;
-        Ya = Y + (H - Ha) / 2;
-        if (st.wBindingEdge == 1) {
-            Xa = X + M;
-            g->bindingStrip = {ToCoord(X + 2), ToCoord(Y + 2), ToCoord(X + t + M), ToCoord(Y + H - 2)};
-        } else {
-            g->bindingStrip = {ToCoord(X + W - t - M), ToCoord(Y + 2), ToCoord(X + W - 2), ToCoord(Y + H - 2)};
+    const WORD edge = st.wBindingEdge;
+    if (edge >= 1 && edge <= 4) {
+        const bool side = edge == 1 || edge == 3;  // left or right: the strip runs down the sheet
+        int64_t& across = side ? Wa : Ha;
+        int64_t& along = side ? Ha : Wa;
+        int64_t& acrossPos = side ? Xa : Ya;
+        int64_t& alongPos = side ? Ya : Xa;
+        const int64_t f = m.div((across - M) * 100, across);
+        const int64_t shrunk = f * along / 100;
+        alongPos += (along - shrunk) / 2;
+        along = shrunk;
+        across -= M;
+        if (edge == 1 || edge == 2) acrossPos += M;
+        int64_t strip[4] = {X + 2, Y + 2, X + W - 2, Y + H - 2};
+        switch (edge) {
+        case 1: strip[2] = X + t + M; break;
+        case 2: strip[3] = Y + t + M; break;
+        case 3: strip[0] = X + W - t - M; break;
+        default: strip[1] = Y + H - t - M; break;
         }
-        break;
-    }
-    case 2:
-    case 4: {
-        const int64_t f = m.div((H - M) * 100, H);
-        Ha = H - M;
-        Wa = f * W / 100;
-        Xa = X + (W - Wa) / 2;
-        if (st.wBindingEdge == 2) {
-            Ya = Y + M;
-            g->bindingStrip = {ToCoord(X + 2), ToCoord(Y + 2), ToCoord(X + W - 2), ToCoord(Y + t + M)};
-        } else {
-            g->bindingStrip = {ToCoord(X + 2), ToCoord(Y + H - t - M), ToCoord(X + W - 2), ToCoord(Y + H - 2)};
-        }
-        break;
-    }
-    default: break;
+        g->bindingStrip = {ToCoord(strip[0]), ToCoord(strip[1]), ToCoord(strip[2]), ToCoord(strip[3])};
     }
     g->pageArea = {ToCoord(Xa), ToCoord(Ya), ToCoord(Xa + Wa), ToCoord(Ya + Ha)};
 
@@ -634,13 +626,9 @@ extern "C" LRESULT CALLBACK LayoutPreviewProc(HWND window, UINT message, WPARAM 
     case WM_DESTROY:
         FreeControlState(window);
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        if (dc) PaintLayoutPreview(window, dc);
-        EndPaint(window, &ps);
+    case WM_PAINT:
+        PaintControl(window, [window](HDC dc) { PaintLayoutPreview(window, dc); });
         return 0;
-    }
     case WM_LBUTTONDOWN:
         if ((wParam & (MK_CONTROL | MK_SHIFT)) == (MK_CONTROL | MK_SHIFT)) {
             ShowTestMenu(window, {static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))});

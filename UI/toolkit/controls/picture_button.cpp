@@ -52,17 +52,6 @@ SIZE CaptionExtent(HWND window)
     return size;
 }
 
-void CloseTheme(BITMAPCTLDATA* s)
-{
-    if (s->hTheme && g_pfnCloseThemeData) g_pfnCloseThemeData(s->hTheme);
-    s->hTheme = nullptr;
-}
-
-void OpenTheme(HWND window, BITMAPCTLDATA* s)
-{
-    s->hTheme = g_bThemeAvailable && g_pfnOpenThemeData ? g_pfnOpenThemeData(window, L"Button") : nullptr;
-}
-
 void NotifyClick(HWND window)
 {
     HWND parent = GetParent(window);
@@ -400,35 +389,12 @@ HPALETTE BitmapCtl_BuildPalette(BITMAPCTLDATA* s)
 
 namespace {
 
-LRESULT RealizeButtonPalette(HWND window, const BITMAPCTLDATA* s)
-{
-    if (!s->hPalette) return 0;
-    HDC dc = GetDC(window);
-    if (!dc) return 0;
-    HPALETTE previous = nullptr;
-    const UINT changed = RealizePictureUnder(dc, s->hPalette, &previous, FALSE);
-    if (previous) SelectPalette(dc, previous, FALSE);
-    ReleaseDC(window, dc);
-    if (changed) InvalidateRect(window, nullptr, TRUE);
-    return changed;
-}
+constexpr WCHAR kThemeClass[] = L"Button";
 
 void SetImage(HWND window, BITMAPCTLDATA* s, HMODULE module, LPARAM id)
 {
-    FreeControlPicture(s->hModule, s->hImage);
-    if (s->hPalette) DeleteObject(s->hPalette);
-    s->hImage = nullptr;
-    s->hPalette = nullptr;
-    s->hModule = module;
-    if (module) {
-        s->nImageId = static_cast<UINT>(id);
-        s->hImage = BitmapCtl_LoadImage(s);
-        s->hPalette = s->hImage ? BitmapCtl_BuildPalette(s) : nullptr;
-    } else {
-        // A bitmap handle that the button owns from now on, kept whole.
-        s->nImageId = 0;
-        s->hImage = reinterpret_cast<HANDLE>(id);
-    }
+    ReplaceControlPicture({&s->hModule, &s->nImageId, &s->hImage, &s->hPalette}, module, id);
+    if (s->hModule && s->hImage) s->hPalette = BitmapCtl_BuildPalette(s);
     BitmapCtl_Layout(window, s);
 }
 
@@ -448,16 +414,12 @@ extern "C" LRESULT CALLBACK MemBmpWndProc(HWND window, UINT message, WPARAM wPar
     case WM_CREATE:
         s->dwStyle = reinterpret_cast<const CREATESTRUCTW*>(lParam)->style;
         BitmapCtl_Layout(window, s.get());
-        OpenTheme(window, s.get());
+        s->hTheme = OpenControlTheme(window, kThemeClass);
         return 0;
-    case WM_PAINT: {
+    case WM_PAINT:
         s->dwStyle = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        if (dc) BitmapCtl_Paint(dc, window, s.get());
-        EndPaint(window, &ps);
+        PaintControl(window, [&](HDC dc) { BitmapCtl_Paint(dc, window, s.get()); });
         return 0;
-    }
     case WM_SETFOCUS:
         if (IsPushButton(s.get()) && !s->bDisabled) {
             s->bFocus = TRUE;
@@ -523,12 +485,12 @@ extern "C" LRESULT CALLBACK MemBmpWndProc(HWND window, UINT message, WPARAM wPar
         }
         return 0;
     case WM_QUERYNEWPALETTE:
-        return RealizeButtonPalette(window, s.get());
+        return RealizeControlPalette(window, s->hPalette);
     case WM_THEMECHANGED:
         if (g_bThemeAvailable) {
             const HTHEME old = s->hTheme;
-            CloseTheme(s.get());
-            OpenTheme(window, s.get());
+            CloseControlTheme(&s->hTheme);
+            s->hTheme = OpenControlTheme(window, kThemeClass);
             if (!old || !s->hTheme) BitmapCtl_Layout(window, s.get());
             return 0;
         }
@@ -536,7 +498,7 @@ extern "C" LRESULT CALLBACK MemBmpWndProc(HWND window, UINT message, WPARAM wPar
     case WM_NCDESTROY:
         FreeControlPicture(s->hModule, s->hImage);
         if (s->hPalette) DeleteObject(s->hPalette);
-        CloseTheme(s.get());
+        CloseControlTheme(&s->hTheme);
         s.unlock();
         FreeControlState(window);
         break;

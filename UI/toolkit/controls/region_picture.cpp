@@ -46,16 +46,7 @@ bool RegionContains(REGIONCTLDATA* s, LONG number, POINT p)
     return region && PtInRegion(region, p.x, p.y);
 }
 
-void OpenTheme(HWND window, REGIONCTLDATA* s)
-{
-    s->hTheme = g_bThemeAvailable && g_pfnOpenThemeData ? g_pfnOpenThemeData(window, L"Tab") : nullptr;
-}
-
-void CloseTheme(REGIONCTLDATA* s)
-{
-    if (s->hTheme && g_pfnCloseThemeData) g_pfnCloseThemeData(s->hTheme);
-    s->hTheme = nullptr;
-}
+constexpr WCHAR kThemeClass[] = L"Tab";
 
 // Tells the parent which region is selected; the state must not be locked (the parent may
 // answer by changing or destroying the control).
@@ -107,32 +98,8 @@ LRESULT SetRegions(HWND window, ControlState<REGIONCTLDATA>& s, WPARAM count, co
 
 void SetPicture(REGIONCTLDATA* s, HMODULE module, LPARAM id)
 {
-    FreeControlPicture(s->hModule, s->hPicture);
-    if (s->hPalette) DeleteObject(s->hPalette);
-    s->hPicture = nullptr;
-    s->hPalette = nullptr;
-    s->hModule = module;
-    if (module) {
-        s->nImageId = static_cast<UINT>(id);
-        s->hPicture = RegionCtl_LoadPicture(s);
-        s->hPalette = s->hPicture ? RegionCtl_BuildPalette(s) : nullptr;
-    } else {
-        s->nImageId = 0;
-        s->hPicture = reinterpret_cast<HANDLE>(id);
-    }
-}
-
-LRESULT RealizeControlPalette(HWND window, const REGIONCTLDATA* s)
-{
-    if (!s->hPalette) return 0;
-    HDC dc = GetDC(window);
-    if (!dc) return 0;
-    HPALETTE previous = nullptr;
-    const UINT changed = RealizePictureUnder(dc, s->hPalette, &previous, FALSE);
-    if (previous) SelectPalette(dc, previous, FALSE);
-    ReleaseDC(window, dc);
-    if (changed) InvalidateRect(window, nullptr, TRUE);
-    return changed;
+    ReplaceControlPicture({&s->hModule, &s->nImageId, &s->hPicture, &s->hPalette}, module, id);
+    if (s->hModule && s->hPicture) s->hPalette = RegionCtl_BuildPalette(s);
 }
 
 void DrawBackground(HDC mem, HWND window, const REGIONCTLDATA* s, int dw, int dh)
@@ -267,15 +234,11 @@ extern "C" LRESULT CALLBACK RgnSelectWndProc(HWND window, UINT message, WPARAM w
     switch (message) {
     case WM_CREATE:
         s->dwStyle = reinterpret_cast<const CREATESTRUCTW*>(lParam)->style;
-        OpenTheme(window, s.get());
+        s->hTheme = OpenControlTheme(window, kThemeClass);
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        if (dc) RegionCtl_Paint(dc, window, s.get());
-        EndPaint(window, &ps);
+    case WM_PAINT:
+        PaintControl(window, [&](HDC dc) { RegionCtl_Paint(dc, window, s.get()); });
         return 0;
-    }
     case WM_SETFOCUS:
         s->bFocus = TRUE;
         Repaint(window);
@@ -335,11 +298,11 @@ extern "C" LRESULT CALLBACK RgnSelectWndProc(HWND window, UINT message, WPARAM w
         return 0;
     }
     case WM_QUERYNEWPALETTE:
-        return RealizeControlPalette(window, s.get());
+        return RealizeControlPalette(window, s->hPalette);
     case WM_THEMECHANGED:
         if (g_bThemeAvailable) {
-            CloseTheme(s.get());
-            OpenTheme(window, s.get());
+            CloseControlTheme(&s->hTheme);
+            s->hTheme = OpenControlTheme(window, kThemeClass);
             return 0;
         }
         break;
@@ -347,7 +310,7 @@ extern "C" LRESULT CALLBACK RgnSelectWndProc(HWND window, UINT message, WPARAM w
         DeleteRegions(s.get());
         FreeControlPicture(s->hModule, s->hPicture);
         if (s->hPalette) DeleteObject(s->hPalette);
-        CloseTheme(s.get());
+        CloseControlTheme(&s->hTheme);
         s.unlock();
         FreeControlState(window);
         break;

@@ -413,21 +413,6 @@ bool StoreWatermarkMessage(WMKPREVIEWDATA* s, UINT message, LPARAM lParam)
     return true;
 }
 
-LRESULT RealizeTextPalette(HWND window, const WMKPREVIEWDATA* s)
-{
-    if (s->hPalette) {
-        HDC dc = GetDC(window);
-        if (dc) {
-            HPALETTE previous = SelectPalette(dc, s->hPalette, FALSE);
-            const UINT changed = RealizePalette(dc);
-            if (changed && changed != GDI_ERROR) InvalidateRect(window, nullptr, TRUE);
-            SelectPalette(dc, previous, FALSE);
-            ReleaseDC(window, dc);
-        }
-    }
-    return static_cast<LRESULT>(s->crColor);
-}
-
 }  // namespace
 
 extern "C" LRESULT CALLBACK WatermarkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -445,16 +430,14 @@ extern "C" LRESULT CALLBACK WatermarkProc(HWND window, UINT message, WPARAM wPar
     }
     case WM_ERASEBKGND:
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        if (dc) PaintWatermarkPreview(window, dc);
-        EndPaint(window, &ps);
+    case WM_PAINT:
+        PaintControl(window, [window](HDC dc) { PaintWatermarkPreview(window, dc); });
         return 0;
-    }
     case WPM_REALIZEPALETTE: {
         ControlState<WMKPREVIEWDATA> s(window);
-        return s ? RealizeTextPalette(window, s.get()) : 0;
+        if (!s) return 0;
+        RealizeControlPalette(window, s->hPalette);
+        return static_cast<LRESULT>(s->crColor);
     }
     default:
         break;

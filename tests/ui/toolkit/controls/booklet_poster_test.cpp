@@ -19,6 +19,16 @@ void ExpectPoint(POINT actual, LONG x, LONG y, const char* what)
     EXPECT_EQ(actual.y, y) << what;
 }
 
+void ExpectPoints(const POINT* actual, std::initializer_list<POINT> expected, const char* what)
+{
+    int k = 0;
+    for (const POINT& p : expected) {
+        EXPECT_EQ(actual[k].x, p.x) << what << " " << k;
+        EXPECT_EQ(actual[k].y, p.y) << what << " " << k;
+        ++k;
+    }
+}
+
 void ExpectBox(const RECT& r, LONG left, LONG top, LONG width, LONG height, const char* what)
 {
     EXPECT_EQ(r.left, left) << what;
@@ -50,17 +60,7 @@ LayoutFeed Poster4()
     return feed;
 }
 
-class BookletPoster : public ::testing::Test {
-protected:
-    void SetUp() override { control_ = host_.create(LAYOUTPREVIEWCTL_CLASS, 0, 0, 0, 200, 150); }
-    WindowCapture show(const LayoutFeed& feed)
-    {
-        feed.send(control_);
-        return WindowCapture::Of(control_);
-    }
-    ControlHost host_{300, 200};
-    HWND control_ = nullptr;
-};
+class BookletPoster : public FedControlTest<LAYOUTPREVIEWCTL_CLASS, 200, 150> {};
 
 TEST_F(BookletPoster, PortraitBookletOfTheWorkedExample)
 {
@@ -69,14 +69,8 @@ TEST_F(BookletPoster, PortraitBookletOfTheWorkedExample)
     ASSERT_TRUE(ComputeBookletGeometry(feed.state(), 200, 150, &g));
     EXPECT_EQ(g.kind, 1);
     EXPECT_EQ(g.theta, 22);
-    ExpectPoint(g.outline[0], 49, 25, "outline 1");
-    ExpectPoint(g.outline[1], 49, 96, "outline 2");
-    ExpectPoint(g.outline[2], 96, 115, "outline 3");
-    ExpectPoint(g.outline[3], 142, 96, "outline 4");
-    ExpectPoint(g.outline[4], 142, 25, "outline 5");
-    ExpectPoint(g.outline[5], 96, 44, "outline 6");
-    ExpectPoint(g.spine[0], 96, 44, "spine top");
-    ExpectPoint(g.spine[1], 96, 115, "spine bottom");
+    ExpectPoints(g.outline, {{49, 25}, {49, 96}, {96, 115}, {142, 96}, {142, 25}, {96, 44}}, "outline");
+    ExpectPoints(g.spine, {{96, 44}, {96, 115}}, "spine");
     ASSERT_EQ(g.pageCount, 2);
     ExpectBox(g.pages[0], 51, 28, 45, 84, "left page");
     ExpectBox(g.pages[1], 97, 28, 42, 84, "right page");
@@ -126,18 +120,10 @@ TEST_F(BookletPoster, PortraitBookletOfTwoPagesAPageInThreeSheets)
     ASSERT_TRUE(ComputeBookletGeometry(feed.state(), 200, 150, &g));
     EXPECT_EQ(g.kind, 2);
     EXPECT_EQ(g.theta, 21);
-    ExpectPoint(g.outline[0], 55, 27, "outline 1");
-    ExpectPoint(g.outline[1], 70, 68, "outline 2");
-    ExpectPoint(g.outline[2], 55, 108, "outline 3");
-    ExpectPoint(g.outline[3], 116, 108, "outline 4");
-    ExpectPoint(g.outline[4], 131, 68, "outline 5");
-    ExpectPoint(g.outline[5], 116, 27, "outline 6");
+    ExpectPoints(g.outline, {{55, 27}, {70, 68}, {55, 108}, {116, 108}, {131, 68}, {116, 27}}, "outline");
     ASSERT_TRUE(g.fold);
-    ExpectPoint(g.foldLine[0], 86, 28, "fold 1");
-    ExpectPoint(g.foldLine[1], 101, 68, "fold 2");
-    ExpectPoint(g.foldLine[2], 86, 108, "fold 3");
-    ExpectPoint(g.spine[0], 70, 68, "spine start");
-    ExpectPoint(g.spine[1], 132, 68, "spine end");
+    ExpectPoints(g.foldLine, {{86, 28}, {101, 68}, {86, 108}}, "fold");
+    ExpectPoints(g.spine, {{70, 68}, {132, 68}}, "spine");
     EXPECT_EQ(g.sheets, 3);
     EXPECT_EQ(g.sheetStep, 6);
 
@@ -209,10 +195,7 @@ TEST_F(BookletPoster, FourTilePosterOfTheWorkedExample)
     EXPECT_EQ(g.zoneHalfWidth, 5);
     EXPECT_EQ(g.verticalBoundaries, 1);
     EXPECT_EQ(g.horizontalBoundaries, 1);
-    ExpectPoint(g.path[0], 84, 53, "path 1");
-    ExpectPoint(g.path[1], 116, 53, "path 2");
-    ExpectPoint(g.path[2], 84, 97, "path 3");
-    ExpectPoint(g.path[3], 116, 97, "path 4");
+    ExpectPoints(g.path, {{84, 53}, {116, 53}, {84, 97}, {116, 97}}, "path");
     EXPECT_EQ(g.arrow, ArrowDirection::Right);
 
     const WindowCapture picture = show(feed);

@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -92,6 +94,22 @@ private:
 
     HWND window_ = nullptr;
     std::vector<Notification> notifications_;
+};
+
+// A test with one control of a class in a host window, fed by a record with send(HWND) and
+// captured.
+template <const WCHAR* ClassName, int Width, int Height>
+class FedControlTest : public ::testing::Test {
+protected:
+    void SetUp() override { control_ = host_.create(ClassName, 0, 0, 0, Width, Height); }
+    template <class Feed>
+    WindowCapture show(const Feed& feed)
+    {
+        feed.send(control_);
+        return WindowCapture::Of(control_);
+    }
+    ControlHost host_{Width + 20, Height + 20};
+    HWND control_ = nullptr;
 };
 
 // The tests' own pictures (bin/fixtures/controls.dll) and the staged dialog library.

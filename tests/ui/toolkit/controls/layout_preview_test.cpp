@@ -240,6 +240,33 @@ TEST_F(LayoutPreview, TwoUpPortraitTurnsTheSheet)
     EXPECT_EQ(g.arrow, ArrowDirection::Right);
 }
 
+TEST(LayoutGeometry, BindingStripAndThePageAreaBesideIt)
+{
+    // A4 in a 200 x 150 client: the sheet (68, 30) 63 x 89; a margin of 200 is 6 pixels; 1-up
+    // draws a strip 4 pixels wide.
+    struct Case {
+        WORD edge;
+        RECT strip, area;
+    } cases[] = {
+        {0, {0, 0, 0, 0}, {68, 30, 131, 119}},
+        {1, {70, 32, 78, 117}, {74, 34, 131, 114}},
+        {2, {70, 32, 129, 40}, {70, 36, 128, 119}},
+        {3, {121, 32, 129, 117}, {68, 34, 125, 114}},
+        {4, {70, 109, 129, 117}, {70, 30, 128, 113}},
+    };
+    for (const Case& c : cases) {
+        LayoutFeed feed;
+        feed.bindingEdge = c.edge;
+        feed.bindingMargin = 200;
+        NUPGEOMETRY g;
+        ASSERT_TRUE(ComputeNupGeometry(feed.state(), 200, 150, &g));
+        EXPECT_TRUE(EqualRect(&g.bindingStrip, &c.strip)) << c.edge;
+        EXPECT_TRUE(EqualRect(&g.pageArea, &c.area))
+            << c.edge << ": " << g.pageArea.left << "," << g.pageArea.top << "," << g.pageArea.right << ","
+            << g.pageArea.bottom;
+    }
+}
+
 TEST_F(LayoutPreview, ALongSheetIsMeasuredAgainstTheLargestSheet)
 {
     LayoutFeed feed;

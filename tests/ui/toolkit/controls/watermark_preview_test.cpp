@@ -50,17 +50,7 @@ struct WatermarkFeed {
     }
 };
 
-class WatermarkPreview : public ::testing::Test {
-protected:
-    void SetUp() override { control_ = host_.create(WATERMARKCTL_CLASS, 0, 0, 0, 300, 300); }
-    WindowCapture show(const WatermarkFeed& feed)
-    {
-        feed.send(control_);
-        return WindowCapture::Of(control_);
-    }
-    ControlHost host_{320, 320};
-    HWND control_ = nullptr;
-};
+class WatermarkPreview : public FedControlTest<WATERMARKCTL_CLASS, 300, 300> {};
 
 TEST_F(WatermarkPreview, ShadesAndColours)
 {
