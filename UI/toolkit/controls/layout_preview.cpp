@@ -635,22 +635,24 @@ extern "C" LRESULT CALLBACK LayoutPreviewProc(HWND window, UINT message, WPARAM 
         }
         return 0;
     case WM_COMMAND: {
-        ControlState<LAYOUTPREVIEWDATA> s(window);
-        if (s) ApplyTestCommand(s.get(), LOWORD(wParam));
-        InvalidateRect(window, nullptr, TRUE);
+        bool applied = false;
+        {
+            ControlState<LAYOUTPREVIEWDATA> s(window);
+            applied = s && ApplyTestCommand(s.get(), LOWORD(wParam));
+        }
+        InvalidateRect(window, nullptr, applied ? TRUE : FALSE);
         return 0;
     }
     case LPM_REDRAW:
         if (wParam) InvalidateRect(window, nullptr, TRUE);
         return 0;
-    default: {
-        ControlState<LAYOUTPREVIEWDATA> s(window);
+    default:
         if (message >= LPM_SETPAPERSIZE && message <= LPM_SETBOOKLETSHEETS) {
+            ControlState<LAYOUTPREVIEWDATA> s(window);
             if (!s) return 0;
             if (StoreLayoutMessage(s.get(), message, wParam, lParam)) return 0;
         }
         break;
-    }
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
