@@ -434,8 +434,15 @@ TEST(UiLanguage, LibrariesHoldingSeveralLanguages)
     const std::vector<BYTE> germanDialog = ResourceBytes(german, RT_DIALOG, MAKEINTRESOURCEW(kLanguageDialog));
     FreeLibrary(german);
     // German as a resource language beside English, and German under the ids shifted by its offset.
+    // A library that holds its languages as resource languages holds its pictures in each of
+    // them as well; its first resource is the first bitmap.
+    HMODULE english = LoadLibraryW(Staged(L"RENU.DLL").c_str());
+    ASSERT_NE(english, nullptr);
+    const std::vector<BYTE> firstPicture = ResourceBytes(english, RT_BITMAP, MAKEINTRESOURCEW(1));
+    FreeLibrary(english);
     const std::wstring multilingual = folder.path() + L"MULTI.DLL", shifted = folder.path() + L"SHIFTED.DLL";
-    ASSERT_TRUE(BuildLibrary(Staged(L"RENU.DLL"), multilingual, {{RT_DIALOG, kLanguageDialog, kGerman, germanDialog}}));
+    ASSERT_TRUE(BuildLibrary(Staged(L"RENU.DLL"), multilingual,
+                             {{RT_DIALOG, kLanguageDialog, kGerman, germanDialog}, {RT_BITMAP, 1, kGerman, firstPicture}}));
     ASSERT_TRUE(BuildLibrary(Staged(L"RENU.DLL"), shifted,
                              {{RT_DIALOG, static_cast<WORD>(kLanguageDialog + 7000), kEnglish, germanDialog}}));
 
