@@ -335,6 +335,7 @@ TEST_F(LayoutPreview, DuplexFoldsTheCornerAwayFromTheBinding)
         ASSERT_TRUE(ComputeNupGeometry(feed.state(), 240, 180, &g));
         EXPECT_EQ(g.cornerKind, c.kind);
         const WindowCapture picture = show(feed);
+        KeepCaptureForReview(picture, L"nup duplex binding " + std::to_wstring(c.binding));
         const LONG X = g.sheet.left, Y = g.sheet.top, R = g.sheet.right - 1, B = g.sheet.bottom - 1;
         // Just inside each corner: the background where the corner is cut, the sheet elsewhere.
         const POINT corners[3] = {{R - 1, B - 1}, {X + 1, B - 1}, {R - 1, Y + 1}};
