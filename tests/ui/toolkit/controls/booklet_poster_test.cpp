@@ -1,4 +1,4 @@
-// The booklet and poster pictures of the layout preview: the worked examples by their numbers
+// The booklet and poster pictures of the layout preview: their geometry by the numbers
 // and on the screen, the booklet's stack, stitches and arrow, the poster's boundaries, overlap
 // zones and cut marks.
 #include <gtest/gtest.h>
@@ -62,7 +62,7 @@ LayoutFeed Poster4()
 
 class BookletPoster : public FedControlTest<LAYOUTPREVIEWCTL_CLASS, 200, 150> {};
 
-TEST_F(BookletPoster, PortraitBookletOfTheWorkedExample)
+TEST_F(BookletPoster, PortraitBookletInA200By150Client)
 {
     const LayoutFeed feed = Booklet(0, -1);
     BOOKLETGEOMETRY g;
@@ -181,7 +181,7 @@ TEST_F(BookletPoster, SaddleStitchesAndTheArrowAsAsked)
     EXPECT_EQ(show(feed).color(start.x, start.y), SampleColor(342));
 }
 
-TEST_F(BookletPoster, FourTilePosterOfTheWorkedExample)
+TEST_F(BookletPoster, FourA4TilesInA200By150Client)
 {
     const LayoutFeed feed = Poster4();
     POSTERGEOMETRY g;
