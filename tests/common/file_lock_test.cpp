@@ -61,7 +61,7 @@ TEST(FileLock, HolderKeepsOthersWaiting)
     auto tryInThread = [](Attempt& attempt) {
         HANDLE thread = CreateThread(
             nullptr, 0,
-            [](void* p) -> DWORD {
+            [](void* p) WINAPI -> DWORD {
                 auto* a = static_cast<Attempt*>(p);
                 a->held = FileLock(a->file->c_str(), a->waitMs).Held();
                 return 0;
