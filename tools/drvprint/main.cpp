@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "devmode.h"
+#include "document_property_header.h"
 #include "install.h"
 #include "job_road.h"
 #include "printers.h"
@@ -215,17 +216,6 @@ void Apply(const Setting& s, DRVDEVMODE* dm)
 
 // ---- Printing ----------------------------------------------------------------------------------
 
-// The print system's request to DrvDocumentPropertySheets (the MinGW-w64 headers lack it).
-struct DocumentPropertyHeader {
-    WORD cbSize;
-    WORD Reserved;
-    HANDLE hPrinter;
-    LPWSTR pszPrinterName;
-    PDEVMODEW pdmIn;
-    PDEVMODEW pdmOut;
-    DWORD cbOut;
-    DWORD fMode;
-};
 using DocumentPropertySheetsFn = LONG(WINAPI*)(void* sheet, LPARAM request);
 
 // The printer's default settings as its user-interface library gives them without a sheet (as
@@ -253,7 +243,7 @@ std::vector<BYTE> PrinterDefaults(const std::wstring& printerName, std::wstring*
     if (!sheets) {
         *error = L"the printer's user-interface library offers no DrvDocumentPropertySheets";
     } else {
-        DocumentPropertyHeader request = {sizeof request, 0, printer, name.data(), nullptr, nullptr, 0, 0};
+        DOCUMENTPROPERTYHEADER request = {sizeof request, 0, printer, name.data(), nullptr, nullptr, 0, 0};
         const LONG size = sheets(nullptr, reinterpret_cast<LPARAM>(&request));
         if (size > 0) {
             devmode.assign(static_cast<size_t>(size), 0);
